@@ -1,0 +1,64 @@
+# The two commands a newcomer needs: `make run` and `make test`. Each first installs what is
+# missing on a Debian machine, then builds incrementally with CMake.
+
+JOBS ?= 2
+BUILD := build
+ASAN_BUILD := build-asan
+WINDOWS_BUILD := build-windows
+FUZZ_BUILD := build-fuzz
+BENCH_BUILD := build-bench
+FUZZ_SECONDS ?= 60
+
+.PHONY: all run test test-asan windows test-windows e2e fuzz bench format deps clean
+
+all: $(BUILD)/quillon
+
+deps:
+	@scripts/install-deps.sh build
+
+$(BUILD)/quillon: deps FORCE
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release > /dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: $(BUILD)/quillon
+	@scripts/run.sh $(BUILD)
+
+test: $(BUILD)/quillon
+	@ctest --test-dir $(BUILD) --output-on-failure
+
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON > /dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure
+
+windows:
+	@scripts/install-deps.sh windows
+	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release > /dev/null
+	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+test-windows: windows
+	@scripts/test-windows.sh $(WINDOWS_BUILD)
+
+e2e: $(BUILD)/quillon
+	@scripts/install-deps.sh e2e
+	@tests/e2e/run.sh $(BUILD)
+
+fuzz:
+	@scripts/install-deps.sh build fuzz
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUILLON_FUZZ=ON > /dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+bench:
+	@scripts/install-deps.sh build bench
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLON_BENCH=ON > /dev/null
+	@cmake --build $(BENCH_BUILD) -j $(JOBS)
+	@$(BENCH_BUILD)/quillon_bench
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
+
+FORCE:

@@ -1,0 +1,51 @@
+#include "app/app.h"
+
+#include <cstdio>
+#include <cstring>
+
+HDC windowDC;
+int frameCount;
+int framesPerSecond;
+DWORD fpsIntervalStart;
+unsigned char cursorFree;
+unsigned char showTexture;
+
+static bool firstFrameDone;
+
+void drawHudLine(const char* text, int x) {
+    TextOutA(backBuffer.dc, x, 10, text, (int)std::strlen(text));
+}
+
+// The rate is published once an interval of more than a second has closed; the difference is
+// taken unsigned so that the tick count's wrap-around does not stall it.
+static void countFrame() {
+    frameCount += 1;
+    if (GetTickCount() - fpsIntervalStart > 1000) {
+        framesPerSecond = frameCount;
+        frameCount = 0;
+        fpsIntervalStart = GetTickCount();
+    }
+}
+
+static void drawHud() {
+    char rate[20];
+    std::snprintf(rate, sizeof rate, "%d FPS", framesPerSecond);
+    drawHudLine(rate, 10);
+    drawHudLine("Press ESC to exit", 70);
+    drawHudLine("Press B to see texture bitmap", 200);
+}
+
+void renderFrame() {
+    if (!firstFrameDone) {
+        fpsIntervalStart = GetTickCount();
+        firstFrameDone = true;
+    }
+    windowDC = GetDC(mainWindow);
+    FillRect(backBuffer.dc, &clientRect, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    countFrame();
+    drawHud();
+    ClipCursor(cursorFree ? NULL : &cursorClipRect);
+    // Fifty rows more than the back buffer holds: the copy reaches past its bottom edge.
+    BitBlt(windowDC, 0, 0, clientRect.right, clientRect.bottom + 50, backBuffer.dc, 0, 0, SRCCOPY);
+    ReleaseDC(mainWindow, windowDC);
+}

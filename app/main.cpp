@@ -1,0 +1,57 @@
+#include "app/app.h"
+
+const char appName[] = "Velmora's Quillon Framework";
+HINSTANCE appInstance;
+HWND mainWindow;
+RECT cursorClipRect;
+
+static bool registerWindowClass(HINSTANCE instance) {
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = WndProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(NULL, IDI_APPLICATION);
+    windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    windowClass.lpszMenuName = MAKEINTRESOURCEA(101);
+    windowClass.lpszClassName = appName;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+bool startApplication(HINSTANCE instance, int cmdShow) {
+    if (!registerWindowClass(instance)) {
+        MessageBoxA(NULL, "This program requires Windows NT", appName, MB_ICONERROR);
+        return false;
+    }
+    // WM_CREATE runs inside this call: the back buffer, the title and the texture exist after it.
+    mainWindow = CreateWindowExA(0, appName, "Velmora's Quillon Framework", WS_OVERLAPPEDWINDOW,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, 500, 500, NULL, NULL, instance,
+                                 NULL);
+    cursorClipRect = {10, 45, 400, 400};
+    ShowWindow(mainWindow, cmdShow);
+    UpdateWindow(mainWindow);
+    return true;
+}
+
+// The loop never waits: when no message is queued, it renders.
+int runMessageLoop() {
+    MSG msg;
+    for (;;) {
+        if (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                return (int)msg.wParam;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            renderFrame();
+        }
+    }
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int cmdShow) {
+    if (!startApplication(instance, cmdShow)) {
+        return 0;
+    }
+    return runMessageLoop();
+}

@@ -1,0 +1,69 @@
+#include "app/app.h"
+
+RECT clientRect;
+BackBuffer backBuffer;
+HWND editControl;
+UINT findReplaceMessage;
+char fileName[260];
+
+static const DWORD editControlStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL |
+                                      WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                                      ES_AUTOHSCROLL | ES_NOHIDESEL;
+
+static LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* creation) {
+    windowDC = GetDC(hwnd);
+    appInstance = creation->hInstance;
+    if (!GetClientRect(hwnd, &clientRect)) {
+        MessageBoxA(NULL, "[WM_CREATE] - GetClientRect() failed", NULL, MB_ICONERROR);
+        PostQuitMessage(0);
+        return 0;
+    }
+    editControl = CreateWindowExA(0, "edit", NULL, editControlStyle, 0, 0, 0, 0, hwnd, (HMENU)1,
+                                  appInstance, NULL);
+    SendMessageA(editControl, EM_LIMITTEXT, 32000, 0);
+    initFileDialog(hwnd);
+    createEditFont(editControl);
+    findReplaceMessage = RegisterWindowMessageA("commdlg_FindReplace");
+    setWindowTitle(hwnd, fileName);
+
+    backBuffer.dc = CreateCompatibleDC(windowDC);
+    backBuffer.bitmap = CreateCompatibleBitmap(windowDC, clientRect.right, clientRect.bottom);
+    SelectObject(backBuffer.dc, backBuffer.bitmap);
+    // The outer size becomes the measured client size, so the window shrinks by its frame
+    // while the back buffer keeps the size measured above.
+    MoveWindow(hwnd, 0, 0, clientRect.right, clientRect.bottom, FALSE);
+    if (!cursorFree) {
+        ShowCursor(FALSE);
+    }
+    ReleaseDC(hwnd, windowDC);
+    return 0;
+}
+
+static LRESULT onDestroy() {
+    DeleteObject(backBuffer.bitmap);
+    PostQuitMessage(0);
+    return 0;
+}
+
+static LRESULT onPaint(HWND hwnd) {
+    PAINTSTRUCT paint;
+    windowDC = BeginPaint(hwnd, &paint);
+    BitBlt(windowDC, 0, 0, clientRect.right, clientRect.bottom + 50, backBuffer.dc, 0, 0, SRCCOPY);
+    EndPaint(hwnd, &paint);
+    return 0;
+}
+
+LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            return onCreate(hwnd, (const CREATESTRUCTA*)lParam);
+        case WM_DESTROY:
+            return onDestroy();
+        case WM_SIZE:
+            return 0;
+        case WM_PAINT:
+            return onPaint(hwnd);
+        default:
+            return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+}
