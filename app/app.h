@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "raster/raster.h"
 
 // The off-screen target every frame is drawn into; one block copy a frame puts it on the window.
 struct BackBuffer {
@@ -20,6 +21,8 @@ extern BackBuffer backBuffer;
 extern int frameCount;
 extern int framesPerSecond;
 extern DWORD fpsIntervalStart;
+// Cleared until the first frame, which starts the frame-rate interval.
+extern bool frameLoopStarted;
 
 extern HWND editControl;
 extern HFONT editFont;
@@ -40,6 +43,35 @@ int runMessageLoop();
 void renderFrame();
 
 void drawHudLine(const char* text, int x);
+
+// Keyboard and mouse.
+extern float mouseX;  // cursor position in client coordinates from the last mouse move
+extern float mouseY;
+extern double lookAnchorX;  // where the next mouse-look delta is taken from
+extern double lookAnchorY;
+extern DWORD lookTimer;  // tick of the last re-centring of the cursor
+extern unsigned char firstMouseMove;
+extern unsigned char skipNextMove;  // the cursor was just re-centred: the next move re-anchors
+
+void handleKey(WPARAM virtualKey);
+void handleMouseMove(LPARAM position);
+void moveForward();
+void moveBackward();
+void strafeAlongRight();
+void strafeAgainstRight();
+void mouseLook(double dx, double dy);
+
+// The three-click triangle tool.
+extern ScreenVertex clickVertex[3];
+extern unsigned char triangleReady;
+extern unsigned char awaitingSecondClick;
+extern unsigned char awaitingThirdClick;
+extern unsigned char noTriangleYet;
+
+void setClickColours();
+void placeTriangleVertex(int x, int y);
+void drawRubberBand(int x, int y);
+void drawClickTriangle();
 
 LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void setWindowTitle(HWND hwnd, const char* name);

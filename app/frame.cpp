@@ -1,5 +1,8 @@
 #include "app/app.h"
 
+#include "raster/raster.h"
+#include "render/render.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -10,7 +13,7 @@ DWORD fpsIntervalStart;
 unsigned char cursorFree;
 unsigned char showTexture;
 
-static bool firstFrameDone;
+bool frameLoopStarted;
 
 void drawHudLine(const char* text, int x) {
     TextOutA(backBuffer.dc, x, 10, text, (int)std::strlen(text));
@@ -36,15 +39,22 @@ static void drawHud() {
 }
 
 void renderFrame() {
-    if (!firstFrameDone) {
+    if (!frameLoopStarted) {
         fpsIntervalStart = GetTickCount();
-        firstFrameDone = true;
+        frameLoopStarted = true;
     }
     windowDC = GetDC(mainWindow);
     FillRect(backBuffer.dc, &clientRect, (HBRUSH)GetStockObject(BLACK_BRUSH));
     countFrame();
     drawHud();
+    drawRubberBand((int)mouseX, (int)mouseY);
+    drawClickTriangle();
+    // The scene covers what was drawn before it; the texture overlay lies on top.
+    renderScene(backBuffer.dc);
     ClipCursor(cursorFree ? NULL : &cursorClipRect);
+    if (showTexture) {
+        textureBitmap.draw(backBuffer.dc);
+    }
     // Fifty rows more than the back buffer holds: the copy reaches past its bottom edge.
     BitBlt(windowDC, 0, 0, clientRect.right, clientRect.bottom + 50, backBuffer.dc, 0, 0, SRCCOPY);
     ReleaseDC(mainWindow, windowDC);

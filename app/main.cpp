@@ -1,5 +1,7 @@
 #include "app/app.h"
 
+#include "scene/scene.h"
+
 const char appName[] = "Velmora's Quillon Framework";
 HINSTANCE appInstance;
 HWND mainWindow;
@@ -27,7 +29,9 @@ bool startApplication(HINSTANCE instance, int cmdShow) {
     mainWindow = CreateWindowExA(0, appName, "Velmora's Quillon Framework", WS_OVERLAPPEDWINDOW,
                                  CW_USEDEFAULT, CW_USEDEFAULT, 500, 500, NULL, NULL, instance,
                                  NULL);
+    initScene();
     cursorClipRect = {10, 45, 400, 400};
+    setClickColours();
     ShowWindow(mainWindow, cmdShow);
     UpdateWindow(mainWindow);
     return true;

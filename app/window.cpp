@@ -1,5 +1,8 @@
 #include "app/app.h"
 
+#include "app/menu.h"
+#include "raster/raster.h"
+
 RECT clientRect;
 BackBuffer backBuffer;
 HWND editControl;
@@ -35,12 +38,15 @@ static LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* creation) {
     if (!cursorFree) {
         ShowCursor(FALSE);
     }
+    // A missing or unreadable texture leaves it empty; the frames go on without it.
+    textureBitmap.readBmp("marquetile.bmp");
     ReleaseDC(hwnd, windowDC);
     return 0;
 }
 
 static LRESULT onDestroy() {
     DeleteObject(backBuffer.bitmap);
+    textureBitmap.destroy();
     PostQuitMessage(0);
     return 0;
 }
@@ -63,6 +69,20 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
             return 0;
         case WM_PAINT:
             return onPaint(hwnd);
+        case WM_KEYDOWN:
+            handleKey(wParam);
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == commandExit) {
+                PostQuitMessage(0);
+            }
+            return 0;
+        case WM_MOUSEMOVE:
+            handleMouseMove(lParam);
+            return 0;
+        case WM_LBUTTONDOWN:
+            placeTriangleVertex(LOWORD(lParam), HIWORD(lParam));
+            return 0;
         default:
             return DefWindowProcA(hwnd, message, wParam, lParam);
     }

@@ -1,0 +1,31 @@
+#include "raster/raster.h"
+
+#include "math/vecmath.h"
+
+// Truncation toward zero of a value outside the int range is undefined; x86 yields
+// 0x80000000 there, whose low byte is 0, and that is what such a channel gives on every build.
+static DWORD channelByte(float value) {
+    if (!(value > -2147483648.0f && value < 2147483648.0f)) {
+        return 0;
+    }
+    return static_cast<DWORD>(static_cast<int>(value)) & 0xFFu;
+}
+
+COLORREF packColour(Colour c) {
+    return channelByte(c.r) | channelByte(c.g) << 8 | channelByte(c.b) << 16;
+}
+
+static float blendChannel(float t, float from, float to) {
+    const float value = (1.0f - t) * from + t * to;
+    return value > 255.0f ? 255.0f : value;
+}
+
+void interpolateColour(ScreenVertex a, ScreenVertex b, ScreenVertex* p) {
+    const float lengthAB = vecLength2D(b.x - a.x, b.y - a.y);
+    const float lengthAP = vecLength2D(p->x - a.x, p->y - a.y);
+    // Coinciding end points leave no ratio at all (0 / 0); the probe then belongs to a.
+    const float t = lengthAB == 0.0f ? 0.0f : lengthAP / lengthAB;
+    p->colour.r = blendChannel(t, a.colour.r, b.colour.r);
+    p->colour.g = blendChannel(t, a.colour.g, b.colour.g);
+    p->colour.b = blendChannel(t, a.colour.b, b.colour.b);
+}

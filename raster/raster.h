@@ -1,0 +1,46 @@
+// The rasterizers: lines and triangles written pixel by pixel into a device context, and the
+// records they exchange.
+#pragma once
+
+#include "platform/win32.h"
+
+// Channels run from 0 to 255 until the pixel is written. reserved is never read.
+struct Colour {
+    float r;
+    float g;
+    float b;
+    float reserved;
+};
+
+// A vertex in window coordinates: column x from the left edge of the client area, row y
+// from the top, growing downward. uq, vq and q are the texture coordinates multiplied by the
+// perspective weight q, and the weight itself; the line rasterizer leaves them unused.
+struct ScreenVertex {
+    float x;
+    float y;
+    Colour colour;
+    float uq;
+    float vq;
+    float q;
+};
+
+// The viewport rectangle, all four bounds inclusive. No rasterizer writes outside it.
+constexpr int viewportLeft = 10;
+constexpr int viewportRight = 470;
+constexpr int viewportTop = 30;
+constexpr int viewportBottom = 390;
+
+// Packs the channels as a COLORREF, red in the low byte: each channel truncated toward zero,
+// its low 8 bits kept (so -1 gives 255). A channel too large for an int, or NaN, gives 0.
+COLORREF packColour(Colour c);
+
+// Sets p's r, g and b from a's and b's by t = |p - a| / |b - a| (a ratio of distances, never
+// negative), capping each channel at 255. When a and b coincide, p takes a's colour.
+void interpolateColour(ScreenVertex a, ScreenVertex b, ScreenVertex* p);
+
+// Draws the line from (x0, y0) in colour c0 to (x1, y1) in colour c1 with SetPixelV, both end
+// points included, writing only pixels inside the viewport. Callers holding float positions
+// truncate them toward zero first.
+void drawLine(int x0, int y0, int x1, int y1, HDC dc, Colour c0, Colour c1);
+
+// The texture the triangle rasterizer samples.

@@ -1,0 +1,20 @@
+// The frame renderer: the road of every scene triangle from model space to the rasterizers.
+#pragma once
+
+#include "platform/win32.h"
+#include "raster/raster.h"
+
+// Set: triangles are drawn as their three edges instead of filled (the F key flips it).
+extern unsigned char wireframeMode;
+// The light's orbit per animation step, in radians, and the uniform size of every cube.
+extern double orbitStep;
+extern int objectScale;
+// The animation clock: the tick of the last step, started by the first frame, which never
+// animates.
+extern DWORD lastAnimationTick;
+extern bool animationClockStarted;
+
+// Draws the scene and the viewport border into dc, advancing the animation when it is due.
+void renderScene(HDC dc);
+void drawWireTriangle(ScreenVertex first, ScreenVertex second, ScreenVertex third, HDC dc);
+void drawViewportBorder(HDC dc);

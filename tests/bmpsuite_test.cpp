@@ -1,0 +1,157 @@
+// The reader against a public BMP suite kept beside the repository (it is not ours to copy):
+// every file of its manifest must get the manifest's answer, and what is read must decode to
+// the expected colours or hold the file's own pixel bytes.
+#include "bitmap/nbitmap.h"
+#include "platform/win32.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string suiteDir = QUILLON_SOURCE_DIR "/../shared/bmpsuite/";
+
+using Bytes = std::vector<unsigned char>;
+
+bool readFile(const std::string& path, Bytes* bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    unsigned char chunk[4096];
+    size_t count;
+    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        bytes->insert(bytes->end(), chunk, chunk + count);
+    }
+    std::fclose(file);
+    return true;
+}
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    Bytes rgb;  // top row first
+};
+
+// Binary PPM with 8-bit channels; comment lines may sit between the header fields.
+bool readPpm(const std::string& path, Picture* picture) {
+    Bytes bytes;
+    if (!readFile(path, &bytes) || bytes.size() < 2 || bytes[0] != 'P' || bytes[1] != '6') {
+        return false;
+    }
+    size_t at = 2;
+    int fields[3] = {0, 0, 0};
+    for (int& field : fields) {
+        while (at < bytes.size() && (isspace(bytes[at]) || bytes[at] == '#')) {
+            if (bytes[at] == '#') {
+                while (at < bytes.size() && bytes[at] != '\n') {
+                    ++at;
+                }
+            }
+            ++at;
+        }
+        while (at < bytes.size() && isdigit(bytes[at])) {
+            field = 10 * field + (bytes[at++] - '0');
+        }
+    }
+    ++at;
+    picture->width = fields[0];
+    picture->height = fields[1];
+    size_t size = (size_t)fields[0] * fields[1] * 3;
+    if (fields[2] != 255 || bytes.size() < at + size) {
+        return false;
+    }
+    picture->rgb.assign(bytes.begin() + at, bytes.begin() + at + size);
+    return true;
+}
+
+void expectColours(NBitmap* bitmap, const Picture& expected) {
+    ASSERT_EQ(bitmap->width(), expected.width);
+    ASSERT_EQ(bitmap->height(), expected.height);
+    RGBQUAD table[256];
+    bitmap->getColorTable(0, 256, table);
+    for (int r = 0; r < expected.height; ++r) {
+        for (int c = 0; c < expected.width; ++c) {
+            const unsigned char* pixel = bitmap->rowPointer(r) + c * bitmap->bytesPerPixel;
+            unsigned char rgb[3] = {pixel[2], pixel[1], pixel[0]};
+            if (bitmap->bytesPerPixel == 1) {
+                const RGBQUAD& entry = table[pixel[0]];
+                rgb[0] = entry.rgbRed;
+                rgb[1] = entry.rgbGreen;
+                rgb[2] = entry.rgbBlue;
+            }
+            const unsigned char* want = &expected.rgb[3 * ((size_t)r * expected.width + c)];
+            ASSERT_TRUE(rgb[0] == want[0] && rgb[1] == want[1] && rgb[2] == want[2])
+                << "pixel " << c << ", " << r;
+        }
+    }
+}
+
+void expectRawRows(const NBitmap& bitmap, const Bytes& file) {
+    ASSERT_GE(file.size(), 54u);
+    size_t offBits = file[10] | file[11] << 8 | file[12] << 16 | (size_t)file[13] << 24;
+    bool topDown = (file[25] & 0x80) != 0;
+    for (int r = 0; r < bitmap.height(); ++r) {
+        int stored = topDown ? r : bitmap.height() - 1 - r;
+        size_t at = offBits + (size_t)stored * bitmap.rowBytes;
+        for (int k = 0; k < bitmap.rowBytes; ++k) {
+            int expected = at + k < file.size() ? file[at + k] : 0;
+            ASSERT_EQ(bitmap.rowPointer(r)[k], expected) << "row " << r << " byte " << k;
+        }
+    }
+}
+
+TEST(BmpSuite, EveryFileGetsTheManifestsAnswer) {
+    Bytes manifest;
+    if (!readFile(suiteDir + "MANIFEST.tsv", &manifest)) {
+        GTEST_SKIP() << "the BMP suite is not here (" << suiteDir << "MANIFEST.tsv missing)";
+    }
+    std::istringstream lines(std::string(manifest.begin(), manifest.end()));
+    std::string line;
+    int files = 0;
+    while (std::getline(lines, line)) {
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        std::istringstream fields(line);
+        std::string name, outcome, check;
+        std::getline(fields, name, '\t');
+        std::getline(fields, outcome, '\t');
+        std::getline(fields, check, '\t');
+        SCOPED_TRACE(name);
+        ++files;
+
+        // Each file is read over an image, which a refusal must leave in place.
+        NBitmap bitmap{};
+        ASSERT_TRUE(bitmap.create(2, 2, 3));
+        bool read = bitmap.readBmp((suiteDir + name).c_str());
+        if (outcome == "reads") {
+            EXPECT_TRUE(read);
+        } else if (outcome == "refuses") {
+            EXPECT_FALSE(read);
+        } else {
+            EXPECT_EQ(outcome, "either");
+        }
+        if (!read) {
+            EXPECT_TRUE(bitmap.isValid());
+            EXPECT_EQ(bitmap.width(), 2);
+        } else if (check.rfind("ppm:", 0) == 0) {
+            Picture expected;
+            ASSERT_TRUE(readPpm(suiteDir + "expected/" + check.substr(4) + ".ppm", &expected));
+            expectColours(&bitmap, expected);
+        } else if (check == "raw") {
+            Bytes file;
+            ASSERT_TRUE(readFile(suiteDir + name, &file));
+            expectRawRows(bitmap, file);
+        }
+        bitmap.destroy();
+    }
+    EXPECT_GT(files, 0);
+}
+
+}  // namespace
