@@ -1,5 +1,7 @@
 #include "app/app.h"
 
+#include "app/menu.h"
+
 #include "scene/scene.h"
 
 const char appName[] = "Velmora's Quillon Framework";
@@ -15,12 +17,15 @@ static bool registerWindowClass(HINSTANCE instance) {
     windowClass.hIcon = LoadIconA(NULL, IDI_APPLICATION);
     windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    windowClass.lpszMenuName = MAKEINTRESOURCEA(101);
+    windowClass.lpszMenuName = MAKEINTRESOURCEA(menuResourceId);
     windowClass.lpszClassName = appName;
     return RegisterClassA(&windowClass) != 0;
 }
 
 bool startApplication(HINSTANCE instance, int cmdShow) {
+#ifndef _WIN32
+    registerAppMenu();
+#endif
     if (!registerWindowClass(instance)) {
         MessageBoxA(NULL, "This program requires Windows NT", appName, MB_ICONERROR);
         return false;

@@ -6,3 +6,15 @@ const AppMenuItem appMenu[] = {
     {0, "Press F for wireframe mode", commandMenuLabel, false},
 };
 const int appMenuCount = sizeof(appMenu) / sizeof(appMenu[0]);
+
+#ifndef _WIN32
+#include "platform/resources.h"
+
+void registerAppMenu() {
+    MenuResourceItem items[sizeof(appMenu) / sizeof(appMenu[0])];
+    for (int i = 0; i < appMenuCount; ++i) {
+        items[i] = {appMenu[i].depth, appMenu[i].text, appMenu[i].commandId, appMenu[i].popup};
+    }
+    registerMenuResource(menuResourceId, items, appMenuCount);
+}
+#endif

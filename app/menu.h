@@ -17,3 +17,9 @@ struct AppMenuItem {
 
 extern const AppMenuItem appMenu[];
 extern const int appMenuCount;
+
+#ifndef _WIN32
+// Windows links the menu in from the resource script; our own platform layer is handed this
+// table instead.
+void registerAppMenu();
+#endif

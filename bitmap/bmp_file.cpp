@@ -56,7 +56,9 @@ long long fileSize(std::FILE* file) {
     return size;
 }
 
-unsigned readU16(const unsigned char* p) { return p[0] | (unsigned)p[1] << 8; }
+unsigned readU16(const unsigned char* p) {
+    return p[0] | (unsigned)p[1] << 8;
+}
 
 DWORD readU32(const unsigned char* p) {
     return (DWORD)p[0] | (DWORD)p[1] << 8 | (DWORD)p[2] << 16 | (DWORD)p[3] << 24;

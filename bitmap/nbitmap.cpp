@@ -22,15 +22,21 @@ long long surfaceByteCount(int width, int height, int bytesPerPixel) {
     return rowBytes * height;
 }
 
-void NBitmap::clear() { std::memset(this, 0, sizeof(*this)); }
+void NBitmap::clear() {
+    std::memset(this, 0, sizeof(*this));
+}
 
-bool NBitmap::hasDC() const { return memoryDC != nullptr; }
+bool NBitmap::hasDC() const {
+    return memoryDC != nullptr;
+}
 
 bool NBitmap::isValid() const {
     return dibSection != nullptr && memoryDC != nullptr && previousBitmap != nullptr;
 }
 
-int NBitmap::pixelSize() const { return header.biBitCount / 8; }
+int NBitmap::pixelSize() const {
+    return header.biBitCount / 8;
+}
 
 int NBitmap::computeRowStep() const {
     int rowSize = (int)(((long long)header.biWidth * bytesPerPixel + 3) & ~3LL);
@@ -124,7 +130,9 @@ int NBitmap::draw(HDC target, int x, int y) {
     return BitBlt(target, x, y, extent.x, extent.y, memoryDC, origin.x, origin.y, SRCCOPY);
 }
 
-int NBitmap::draw(HDC target) { return draw(target, 0, 0); }
+int NBitmap::draw(HDC target) {
+    return draw(target, 0, 0);
+}
 
 UINT NBitmap::setColorTable(UINT first, UINT count, const RGBQUAD* entries) {
     return SetDIBColorTable(memoryDC, first, count, entries);
@@ -146,4 +154,6 @@ double queryTimeSeconds() {
     return 0.0;
 }
 
-int showError(const char* text) { return MessageBoxA(nullptr, text, "ERROR", MB_OK); }
+int showError(const char* text) {
+    return MessageBoxA(nullptr, text, "ERROR", MB_OK);
+}

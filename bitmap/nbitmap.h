@@ -72,10 +72,10 @@ int showError(const char* text);
 
 // Internal consistency checks. They stay in release builds, report the expression and the
 // source file, and let the program go on.
-#define NBITMAP_ASSERT(expression)                                   \
-    do {                                                             \
-        if (!(expression)) {                                         \
+#define NBITMAP_ASSERT(expression)                                  \
+    do {                                                            \
+        if (!(expression)) {                                        \
             reportFailedAssertion(#expression, __FILE__, __LINE__); \
-        }                                                            \
+        }                                                           \
     } while (0)
 void reportFailedAssertion(const char* expression, const char* file, int line);

@@ -49,8 +49,12 @@ Bitmap* makeBitmap(std::int64_t width, std::int64_t height, int bitCount) {
     bitmap->bits = reinterpret_cast<std::uint8_t*>(bitmap->memory);
     bitmap->rowBytes = static_cast<LONG>(rowBytes);
     bitmap->bitsPixel = static_cast<WORD>(bitCount);
-    bitmap->surface = Surface{bitmap->bits,          rowBytes,          static_cast<int>(width),
-                              static_cast<int>(height), formatFor(bitCount), bitmap->colours,
+    bitmap->surface = Surface{bitmap->bits,
+                              rowBytes,
+                              static_cast<int>(width),
+                              static_cast<int>(height),
+                              formatFor(bitCount),
+                              bitmap->colours,
                               256};
     return bitmap;
 }
@@ -143,8 +147,7 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
     }
     const BITMAPINFOHEADER& header = info->bmiHeader;
     const int bitCount = header.biBitCount;
-    if (!knownHeaderSize(header.biSize) || header.biPlanes != 1 ||
-        header.biCompression != BI_RGB ||
+    if (!knownHeaderSize(header.biSize) || header.biPlanes != 1 || header.biCompression != BI_RGB ||
         (bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)) {
         return nullptr;
     }

@@ -79,7 +79,8 @@ constexpr std::uint32_t maxObjects = 16384;
 extern DcSlot dcSlots[maxDcs];
 extern ObjectSlot objectSlots[maxObjects];
 
-inline std::uintptr_t makeHandle(std::uint32_t generation, std::uintptr_t tag, std::uint32_t index) {
+inline std::uintptr_t makeHandle(std::uint32_t generation, std::uintptr_t tag,
+                                 std::uint32_t index) {
     return (static_cast<std::uintptr_t>(generation) << 24) | (tag << 16) | index;
 }
 

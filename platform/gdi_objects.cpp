@@ -43,15 +43,17 @@ void makeMonoBitmap() {
     monoBitmap.rowBytes = 2;
     monoBitmap.bitsPixel = 1;
     monoBitmap.colours[1] = RGBQUAD{255, 255, 255, 0};
-    monoBitmap.surface = Surface{reinterpret_cast<std::uint8_t*>(&monoPixel),
-                                 4,
-                                 1,
-                                 1,
-                                 PixelFormat::Indexed8,
-                                 monoBitmap.colours,
-                                 2};
+    Surface& surface = monoBitmap.surface;
+    surface.top = reinterpret_cast<std::uint8_t*>(&monoPixel);
+    surface.stride = 4;
+    surface.width = 1;
+    surface.height = 1;
+    surface.format = PixelFormat::Indexed8;
+    surface.palette = monoBitmap.colours;
+    surface.paletteSize = 2;
 }
 
+// What GDI reports for its own System font; the program copies it for the edit control.
 LOGFONTA systemFontDescription() {
     LOGFONTA font{};
     font.lfHeight = 16;
@@ -65,6 +67,8 @@ LOGFONTA systemFontDescription() {
 }  // namespace
 
 HGDIOBJ allocateObject(ObjectKind kind, ObjectSlot** slot) {
+    ensureStockObjects();
+    *slot = nullptr;
     std::uint32_t index;
     if (firstFreeObject != 0) {
         index = firstFreeObject - 1;
@@ -112,10 +116,13 @@ void releaseObject(HGDIOBJ handle) {
     }
 }
 
+// The stock objects take the first slots, before anything else can fill the table.
 void ensureStockObjects() {
-    if (defaultBitmap) {
+    static bool made = false;
+    if (made) {
         return;
     }
+    made = true;
     ObjectSlot* slot;
     for (int i = 0; i < stockBrushCount; ++i) {
         stockBrushes[i] = makeStock(ObjectKind::Brush, &slot);

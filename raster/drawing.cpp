@@ -65,56 +65,58 @@ static bool allFinite(std::initializer_list<double> values) {
     return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
 }
 
-// The sides are cut in the order of their bits. An end point sharing a side's bit with the
-// other end lies with it wholly beyond that side: that is the rejection, and it also means a
-// side is only ever cut where the segment really crosses it, never along a parallel.
+// Where the segment from a to b crosses the first side whose bit is set in code, the sides
+// taken in the order of their bits.
+static Point2D crossing(int code, Point2D a, Point2D b, double xmin, double xmax, double ymin,
+                        double ymax) {
+    if (code & OutYMax) {
+        return {a.x + (b.x - a.x) * (ymax - a.y) / (b.y - a.y), ymax};
+    }
+    if (code & OutYMin) {
+        return {a.x + (b.x - a.x) * (ymin - a.y) / (b.y - a.y), ymin};
+    }
+    if (code & OutXMax) {
+        return {xmax, a.y + (b.y - a.y) * (xmax - a.x) / (b.x - a.x)};
+    }
+    return {xmin, a.y + (b.y - a.y) * (xmin - a.x) / (b.x - a.x)};
+}
+
+// An end point sharing a side's bit with the other end lies with it wholly beyond that side:
+// that is the rejection, and it also means a side is only ever cut where the segment really
+// crosses it, never along a parallel, so no division is by zero.
 bool clipLine(double x0, double y0, double x1, double y1, double xmin, double xmax, double ymin,
               double ymax, Point2D* start, Point2D* end) {
     if (!allFinite({x0, y0, x1, y1, xmin, xmax, ymin, ymax}) || xmin > xmax || ymin > ymax) {
         return false;
     }
-    int code0 = regionCode(x0, y0, xmin, xmax, ymin, ymax);
-    int code1 = regionCode(x1, y1, xmin, xmax, ymin, ymax);
+    Point2D a = {x0, y0};
+    Point2D b = {x1, y1};
+    int codeA = regionCode(a.x, a.y, xmin, xmax, ymin, ymax);
+    int codeB = regionCode(b.x, b.y, xmin, xmax, ymin, ymax);
     // Each cut puts one end point on a side it lay beyond and, but for rounding, no later cut
     // takes it back across: eight cuts suffice, and the bound makes sure the loop ends.
     for (int cut = 0; cut <= 16; ++cut) {
-        if ((code0 | code1) == 0) {
-            *start = {x0, y0};
-            *end = {x1, y1};
+        if ((codeA | codeB) == 0) {
+            *start = a;
+            *end = b;
             return true;
         }
-        if ((code0 & code1) != 0) {
+        // Far-apart coordinates overflow a double in the differences and products, and the
+        // crossing would be lost.
+        if ((codeA & codeB) != 0 || !allFinite({b.x - a.x, b.y - a.y})) {
             return false;
         }
-        const bool cutStart = code0 != 0;
-        const int code = cutStart ? code0 : code1;
-        double x;
-        double y;
-        if (code & OutYMax) {
-            x = x0 + (x1 - x0) * (ymax - y0) / (y1 - y0);
-            y = ymax;
-        } else if (code & OutYMin) {
-            x = x0 + (x1 - x0) * (ymin - y0) / (y1 - y0);
-            y = ymin;
-        } else if (code & OutXMax) {
-            y = y0 + (y1 - y0) * (xmax - x0) / (x1 - x0);
-            x = xmax;
-        } else {
-            y = y0 + (y1 - y0) * (xmin - x0) / (x1 - x0);
-            x = xmin;
-        }
-        // Coordinates near the limit of a double can overflow in the products above.
-        if (!allFinite({x, y})) {
+        const bool cutA = codeA != 0;
+        const Point2D p = crossing(cutA ? codeA : codeB, a, b, xmin, xmax, ymin, ymax);
+        if (!allFinite({p.x, p.y})) {
             return false;
         }
-        if (cutStart) {
-            x0 = x;
-            y0 = y;
-            code0 = regionCode(x0, y0, xmin, xmax, ymin, ymax);
+        if (cutA) {
+            a = p;
+            codeA = regionCode(a.x, a.y, xmin, xmax, ymin, ymax);
         } else {
-            x1 = x;
-            y1 = y;
-            code1 = regionCode(x1, y1, xmin, xmax, ymin, ymax);
+            b = p;
+            codeB = regionCode(b.x, b.y, xmin, xmax, ymin, ymax);
         }
     }
     return false;

@@ -26,8 +26,9 @@ int regionCode(double x, double y, double xmin, double xmax, double ymin, double
 
 // Clips the segment from (x0, y0) to (x1, y1) to the rectangle. Returns true and stores the
 // clipped end points in *start and *end when part of the segment lies in the rectangle;
-// returns false and writes nothing when none does, or when an argument is not finite or the
-// rectangle is inverted (xmin > xmax or ymin > ymax).
+// returns false and writes nothing when none does, when an argument is not finite, when the
+// rectangle is inverted (xmin > xmax or ymin > ymax), or when the coordinates lie so far
+// apart that the arithmetic overflows a double.
 bool clipLine(double x0, double y0, double x1, double y1, double xmin, double xmax, double ymin,
               double ymax, Point2D* start, Point2D* end);
 

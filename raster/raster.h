@@ -2,6 +2,7 @@
 // records they exchange.
 #pragma once
 
+#include "bitmap/nbitmap.h"
 #include "platform/win32.h"
 
 // Channels run from 0 to 255 until the pixel is written. reserved is never read.
@@ -43,4 +44,32 @@ void interpolateColour(ScreenVertex a, ScreenVertex b, ScreenVertex* p);
 // truncate them toward zero first.
 void drawLine(int x0, int y0, int x1, int y1, HDC dc, Colour c0, Colour c1);
 
-// The texture the triangle rasterizer samples.
+// The texture the triangle rasterizer samples; the window fills it when it is created.
+extern NBitmap textureBitmap;
+
+// Depths of the last frame's pixels, smaller is nearer: the entry for column x and row y is at
+// x * depthBufferRows + y, so one column's entries are contiguous. The frame renderer clears
+// it; the triangle rasterizer reads and writes only entries inside the viewport.
+constexpr int depthBufferColumns = 1000;
+constexpr int depthBufferRows = 1000;
+extern float DepthBuffer[depthBufferColumns * depthBufferRows];
+
+// A pixel is drawn only when its depth is strictly greater than this.
+extern const int nearDepth;
+// The texel's weight in ShadeBlend.
+extern const double blendFactor;
+
+// How drawTriangle makes a pixel's colour from the texel and the interpolated colour.
+enum ShadeMode : int {
+    ShadeTexture = 0,
+    ShadeBlend = 1,
+    ShadeModulate = 2,
+    ShadeColour = 3,
+};
+
+// Fills the triangle a, b, c pixel by pixel with SetPixelV, testing and storing depths
+// (depthA at a, and so on) in DepthBuffer, sampling textureBitmap perspective-correctly and
+// combining texel and colour by mode (a ShadeMode; any other value stores depths only). Only
+// pixels inside the viewport are written, and only when a corner lies strictly inside it.
+void drawTriangle(ScreenVertex a, ScreenVertex b, ScreenVertex c, HDC dc, float depthA,
+                  float depthB, float depthC, int mode);

@@ -22,7 +22,7 @@ const float textureDepthScale = 5;
 void clearDepthBuffer() {
     for (int x = 0; x < 500; x++) {
         for (int y = 0; y < 500; y++) {
-            DepthBuffer[x * depthBufferSize + y] = 500.0f;
+            DepthBuffer[x * depthBufferRows + y] = 500.0f;
         }
     }
 }

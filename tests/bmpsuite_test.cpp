@@ -78,13 +78,14 @@ void expectColours(NBitmap* bitmap, const Picture& expected) {
     for (int r = 0; r < expected.height; ++r) {
         for (int c = 0; c < expected.width; ++c) {
             const unsigned char* pixel = bitmap->rowPointer(r) + c * bitmap->bytesPerPixel;
-            unsigned char rgb[3] = {pixel[2], pixel[1], pixel[0]};
+            RGBQUAD colour = {pixel[0], 0, 0, 0};
             if (bitmap->bytesPerPixel == 1) {
-                const RGBQUAD& entry = table[pixel[0]];
-                rgb[0] = entry.rgbRed;
-                rgb[1] = entry.rgbGreen;
-                rgb[2] = entry.rgbBlue;
+                colour = table[pixel[0]];
+            } else {
+                colour.rgbGreen = pixel[1];
+                colour.rgbRed = pixel[2];
             }
+            unsigned char rgb[3] = {colour.rgbRed, colour.rgbGreen, colour.rgbBlue};
             const unsigned char* want = &expected.rgb[3 * ((size_t)r * expected.width + c)];
             ASSERT_TRUE(rgb[0] == want[0] && rgb[1] == want[1] && rgb[2] == want[2])
                 << "pixel " << c << ", " << r;

@@ -2,19 +2,16 @@
 
 #include "tests/canvas.h"
 
-#include <cmath>
+#include <gtest/gtest.h>
+
 #include <limits>
 #include <vector>
 
 namespace {
 
-Colour colour(float r, float g, float b) {
-    return {r, g, b, 0.0f};
-}
-
-const Colour red = colour(255, 0, 0);
-const Colour blue = colour(0, 0, 255);
-const Colour grey = colour(100, 100, 100);
+const Colour red = {255, 0, 0, 0};
+const Colour blue = {0, 0, 255, 0};
+const Colour grey = {100, 100, 100, 0};
 
 std::vector<Point> column(int x, int fromY, int toY) {
     std::vector<Point> points;
@@ -33,172 +30,130 @@ ScreenVertex vertex(float x, float y, Colour c) {
 }
 
 TEST(PackColour, KeepsTheLowByteOfTheTruncatedChannel) {
-    EXPECT_EQ(packColour(colour(12.9f, 0.5f, 255.99f)), RGB(12, 0, 255));
-    EXPECT_EQ(packColour(colour(256.0f, -1.0f, -0.5f)), RGB(0, 255, 0));
+    EXPECT_EQ(packColour({12.9f, 0.5f, 255.99f, 0}), RGB(12, 0, 255));
+    EXPECT_EQ(packColour({256.0f, -1.0f, -0.5f, 0}), RGB(0, 255, 0));
+    EXPECT_EQ(packColour({std::numeric_limits<float>::quiet_NaN(), 3e9f, -3e9f, 0}), 0u);
 }
 
-TEST(PackColour, GivesZeroForChannelsNoIntCanHold) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    EXPECT_EQ(packColour(colour(nan, 3e9f, -3e9f)), RGB(0, 0, 0));
-}
-
-TEST(InterpolateColour, BlendsByTheRatioOfDistances) {
+TEST(InterpolateColour, BlendsByDistanceAndWritesOnlyTheColour) {
     ScreenVertex probe = vertex(13, 104, grey);
-    probe.uq = 7.0f;
+    probe.uq = 7;
     interpolateColour(vertex(10, 100, red), vertex(16, 108, blue), &probe);
-    // |AP| = 5, |AB| = 10.
-    EXPECT_FLOAT_EQ(probe.colour.r, 127.5f);
-    EXPECT_FLOAT_EQ(probe.colour.g, 0.0f);
+    EXPECT_FLOAT_EQ(probe.colour.r, 127.5f);  // |AP| = 5, |AB| = 10
     EXPECT_FLOAT_EQ(probe.colour.b, 127.5f);
-    EXPECT_EQ(probe.x, 13.0f);
-    EXPECT_EQ(probe.y, 104.0f);
-    EXPECT_EQ(probe.uq, 7.0f);
-}
-
-TEST(InterpolateColour, ProbeBehindTheStartStillBlendsForward) {
-    ScreenVertex probe = vertex(5, 0, grey);
-    interpolateColour(vertex(10, 0, red), vertex(20, 0, blue), &probe);
+    EXPECT_EQ(probe.x, 13);
+    EXPECT_EQ(probe.uq, 7);
+    // A distance has no sign: a probe behind the start blends forward too.
+    probe = vertex(5, 100, grey);
+    interpolateColour(vertex(10, 100, red), vertex(20, 100, blue), &probe);
     EXPECT_FLOAT_EQ(probe.colour.r, 127.5f);
-    EXPECT_FLOAT_EQ(probe.colour.b, 127.5f);
-}
-
-TEST(InterpolateColour, CapsAt255ButHasNoLowerBound) {
-    ScreenVertex probe = vertex(20, 0, grey);
-    interpolateColour(vertex(0, 0, colour(-40, 0, 0)), vertex(20, 0, colour(-20, 300, 255)),
-                      &probe);
-    EXPECT_FLOAT_EQ(probe.colour.r, -20.0f);
-    EXPECT_FLOAT_EQ(probe.colour.g, 255.0f);
-    EXPECT_FLOAT_EQ(probe.colour.b, 255.0f);
 }
 
 TEST(InterpolateColour, CoincidentEndsGiveTheStartColour) {
-    ScreenVertex probe = vertex(3, 4, grey);
-    interpolateColour(vertex(3, 4, red), vertex(3, 4, blue), &probe);
-    EXPECT_FLOAT_EQ(probe.colour.r, 255.0f);
-    EXPECT_FLOAT_EQ(probe.colour.b, 0.0f);
-    probe = vertex(8, 4, grey);
-    interpolateColour(vertex(3, 4, red), vertex(3, 4, blue), &probe);
-    EXPECT_FLOAT_EQ(probe.colour.r, 255.0f);
-    EXPECT_FLOAT_EQ(probe.colour.b, 0.0f);
+    for (float x : {3.0f, 8.0f}) {
+        ScreenVertex probe = vertex(x, 4, grey);
+        interpolateColour(vertex(3, 4, red), vertex(3, 4, blue), &probe);
+        EXPECT_EQ(probe.colour.r, 255);
+        EXPECT_EQ(probe.colour.b, 0);
+    }
 }
 
-using DrawLine = CanvasTest;
-
-TEST_F(DrawLine, HorizontalLineBlendsFromStartToEnd) {
-    drawLine(20, 100, 30, 100, dc, red, blue);
+TEST(DrawLine, HorizontalLineBlendsFromStartToEnd) {
+    Canvas canvas;
+    drawLine(20, 100, 30, 100, canvas.dc, red, blue);
     std::vector<Point> expected;
     for (int x = 20; x <= 30; ++x) {
         expected.push_back({x, 100});
     }
-    EXPECT_EQ(written(), expected);
-    EXPECT_EQ(pixel(20, 100), RGB(255, 0, 0));
-    EXPECT_EQ(pixel(25, 100), RGB(127, 0, 127));
-    EXPECT_EQ(pixel(30, 100), RGB(0, 0, 255));
+    EXPECT_EQ(canvas.written(), expected);
+    EXPECT_EQ(canvas.pixel(20, 100), RGB(255, 0, 0));
+    EXPECT_EQ(canvas.pixel(25, 100), RGB(127, 0, 127));
+    EXPECT_EQ(canvas.pixel(30, 100), RGB(0, 0, 255));
 }
 
-TEST_F(DrawLine, ExactRowIsTruncatedNotRounded) {
-    drawLine(10, 40, 14, 42, dc, grey, grey);
-    EXPECT_EQ(written(), sortedPoints({{10, 40}, {11, 40}, {12, 41}, {13, 41}, {14, 42}}));
+TEST(DrawLine, ExactRowIsTruncatedNotRounded) {
+    Canvas canvas;
+    drawLine(10, 40, 14, 42, canvas.dc, grey, grey);
+    EXPECT_EQ(canvas.written(), sorted({{10, 40}, {11, 40}, {12, 41}, {13, 41}, {14, 42}}));
 }
 
-// The step 0.1 is not exact in binary: added twenty times from 9 it falls just short of 10
-// at row 110 and of 11 at row 120, so the line keeps to column 10 from row 111 to its end.
-TEST_F(DrawLine, SteepColumnAccumulatesByRepeatedAddition) {
-    drawLine(9, 100, 11, 120, dc, grey, grey);
-    EXPECT_EQ(written(), column(10, 111, 120));
+// The step 0.1 is not exact in binary: added ten times to 9 it falls just short of 10, and
+// twenty times just short of 11, so the line starts a row late and ends a column short.
+TEST(DrawLine, SteepColumnAccumulatesByRepeatedAddition) {
+    Canvas canvas;
+    drawLine(9, 100, 11, 120, canvas.dc, grey, grey);
+    EXPECT_EQ(canvas.written(), column(10, 111, 120));
 }
 
-// Beyond row 109 the exact column exceeds 470 (470.0000000000002 at row 110, 470.4 at 114)
-// and is not drawn, although it would truncate to 470.
-TEST_F(DrawLine, SteepColumnIsClippedBeforeTruncation) {
-    drawLine(469, 100, 471, 120, dc, grey, grey);
-    EXPECT_EQ(written(), column(469, 100, 109));
+// From row 110 on the exact column exceeds 470 (470.0000000000002, ..., 470.4 at row 114)
+// and is not drawn, although it would truncate to 470. Rising from column 9, the columns
+// 9.1 to 9.999999999999996 stay out.
+TEST(DrawLine, ViewportTestUsesTheExactColumn) {
+    Canvas canvas;
+    drawLine(469, 100, 471, 120, canvas.dc, grey, grey);
+    drawLine(9, 80, 10, 70, canvas.dc, grey, grey);
+    EXPECT_EQ(canvas.written(), column(469, 100, 109));
 }
 
-// Rising to the right from column 9: 9.1 ... 9.9 and the final 9.999999999999996 all stay out.
-TEST_F(DrawLine, SteepColumnJustLeftOfTheViewportIsNotDrawn) {
-    drawLine(9, 110, 10, 100, dc, grey, grey);
-    EXPECT_TRUE(written().empty());
-}
-
-TEST(DrawLineDirection, RightToLeftEqualsTheMirroredCall) {
+TEST(DrawLine, RightToLeftEqualsTheMirroredCall) {
     const int lines[][4] = {{200, 150, 120, 110}, {300, 50, 290, 200}, {250, 300, 240, 60}};
     for (const auto& l : lines) {
-        Canvas given;
-        Canvas mirrored;
-        ASSERT_TRUE(given.create());
-        ASSERT_TRUE(mirrored.create());
+        Canvas given, mirrored;
         drawLine(l[0], l[1], l[2], l[3], given.dc, red, blue);
         drawLine(l[2], l[3], l[0], l[1], mirrored.dc, blue, red);
         for (int y = 0; y < Canvas::size; ++y) {
             for (int x = 0; x < Canvas::size; ++x) {
-                ASSERT_EQ(given.pixel(x, y), mirrored.pixel(x, y)) << "at " << x << ", " << y;
+                ASSERT_EQ(given.pixel(x, y), mirrored.pixel(x, y)) << x << ", " << y;
             }
         }
-        // The walk starts from the left end, in that end's own colour.
         EXPECT_EQ(given.pixel(l[2], l[3]), RGB(0, 0, 255));
-        given.destroy();
-        mirrored.destroy();
     }
 }
 
-TEST_F(DrawLine, SlopeOfExactlyOneOrMinusOneIsADiagonal) {
-    drawLine(100, 100, 105, 105, dc, grey, grey);
-    drawLine(200, 105, 205, 100, dc, grey, grey);
-    std::vector<Point> expected;
-    for (int i = 0; i <= 5; ++i) {
+TEST(DrawLine, SlopesOfOneAndVerticalLines) {
+    Canvas canvas;
+    drawLine(100, 100, 103, 103, canvas.dc, grey, grey);
+    drawLine(200, 103, 203, 100, canvas.dc, grey, grey);
+    drawLine(50, 100, 50, 103, canvas.dc, red, blue);
+    drawLine(60, 103, 60, 100, canvas.dc, red, blue);
+    std::vector<Point> expected = {{50, 100}, {50, 101}, {50, 102}, {50, 103},
+                                   {60, 100}, {60, 101}, {60, 102}, {60, 103}};
+    for (int i = 0; i <= 3; ++i) {
         expected.push_back({100 + i, 100 + i});
-        expected.push_back({200 + i, 105 - i});
+        expected.push_back({200 + i, 103 - i});
     }
-    EXPECT_EQ(written(), sortedPoints(expected));
+    EXPECT_EQ(canvas.written(), sorted(expected));
+    EXPECT_EQ(canvas.pixel(50, 100), RGB(255, 0, 0));
+    EXPECT_EQ(canvas.pixel(50, 103), RGB(0, 0, 255));
+    EXPECT_EQ(canvas.pixel(60, 103), RGB(255, 0, 0));
 }
 
-TEST_F(DrawLine, VerticalLineStaysInItsColumnEitherWay) {
-    drawLine(50, 100, 50, 110, dc, red, blue);
-    drawLine(60, 110, 60, 100, dc, red, blue);
-    std::vector<Point> expected = column(50, 100, 110);
-    const std::vector<Point> second = column(60, 100, 110);
-    expected.insert(expected.end(), second.begin(), second.end());
-    EXPECT_EQ(written(), sortedPoints(expected));
-    EXPECT_EQ(pixel(50, 100), RGB(255, 0, 0));
-    EXPECT_EQ(pixel(50, 110), RGB(0, 0, 255));
-    EXPECT_EQ(pixel(60, 110), RGB(255, 0, 0));
-    EXPECT_EQ(pixel(60, 100), RGB(0, 0, 255));
+TEST(DrawLine, CoincidentEndPointsWriteOnePixelInTheStartColour) {
+    Canvas canvas;
+    drawLine(50, 60, 50, 60, canvas.dc, {10, 20, 30, 0}, blue);
+    drawLine(5, 5, 5, 5, canvas.dc, red, red);
+    EXPECT_EQ(canvas.written(), std::vector<Point>({{50, 60}}));
+    EXPECT_EQ(canvas.pixel(50, 60), RGB(10, 20, 30));
 }
 
-TEST_F(DrawLine, CoincidentEndPointsWriteOnePixelInTheStartColour) {
-    drawLine(50, 60, 50, 60, dc, colour(10, 20, 30), blue);
-    drawLine(5, 5, 5, 5, dc, red, red);
-    EXPECT_EQ(written(), std::vector<Point>({{50, 60}}));
-    EXPECT_EQ(pixel(50, 60), RGB(10, 20, 30));
-}
-
-TEST_F(DrawLine, WritesOnlyInsideTheViewport) {
-    drawLine(5, 100, 15, 100, dc, grey, grey);
-    drawLine(0, 29, 499, 29, dc, grey, grey);
-    drawLine(0, 391, 499, 391, dc, grey, grey);
-    drawLine(200, 0, 200, 499, dc, grey, grey);
-    std::vector<Point> expected = column(200, 30, 390);
-    for (int x = 10; x <= 15; ++x) {
+TEST(DrawLine, WritesOnlyInsideTheViewportBoundsIncluded) {
+    Canvas canvas;
+    drawLine(5, 100, 15, 100, canvas.dc, grey, grey);
+    drawLine(0, 29, 499, 29, canvas.dc, grey, grey);
+    drawLine(0, 391, 499, 391, canvas.dc, grey, grey);
+    drawLine(200, 0, 200, 499, canvas.dc, grey, grey);
+    std::vector<Point> expected = column(200, viewportTop, viewportBottom);
+    for (int x = viewportLeft; x <= 15; ++x) {
         expected.push_back({x, 100});
     }
-    EXPECT_EQ(written(), sortedPoints(expected));
+    EXPECT_EQ(canvas.written(), sorted(expected));
 }
 
-TEST_F(DrawLine, ViewportBoundsThemselvesAreDrawn) {
-    drawLine(10, 30, 470, 30, dc, grey, grey);
-    drawLine(470, 390, 10, 390, dc, grey, grey);
-    drawLine(10, 390, 10, 30, dc, grey, grey);
-    drawLine(470, 30, 470, 390, dc, grey, grey);
-    EXPECT_EQ(written().size(), 2u * 461 + 2u * 359);
-    EXPECT_NE(pixel(10, 30), untouched);
-    EXPECT_NE(pixel(470, 390), untouched);
-}
-
-TEST_F(DrawLine, ChannelsAbove255AreWrittenAs255) {
-    drawLine(20, 200, 30, 200, dc, colour(0, 0, 0), colour(256.5f, 40, 511));
-    EXPECT_EQ(pixel(30, 200), RGB(255, 40, 255));
-    EXPECT_EQ(pixel(20, 200), RGB(0, 0, 0));
+TEST(DrawLine, ChannelsAbove255AreWrittenAs255) {
+    Canvas canvas;
+    drawLine(20, 200, 30, 200, canvas.dc, {-20, 0, 0, 0}, {256.5f, 40, 511, 0});
+    EXPECT_EQ(canvas.pixel(30, 200), RGB(255, 40, 255));
+    EXPECT_EQ(canvas.pixel(20, 200), RGB(236, 0, 0));  // no lower bound: -20 wraps
 }
 
 }  // namespace

@@ -58,7 +58,9 @@ Bytes makeBmp(int width, int height, int bitCount, uint32_t clrUsed, int entries
     return b;
 }
 
-std::string tempPath(const char* name) { return std::string("nbitmap_test_") + name + ".bmp"; }
+std::string tempPath(const char* name) {
+    return std::string("nbitmap_test_") + name + ".bmp";
+}
 
 bool writeFile(const std::string& path, const Bytes& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -116,6 +118,17 @@ void fillPattern(NBitmap* bitmap, unsigned char seed) {
     }
 }
 
+// Blue, green and red only: the platform keeps the reserved byte of a table entry at 0.
+bool sameColours(const RGBQUAD* a, const RGBQUAD* b, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (a[i].rgbBlue != b[i].rgbBlue || a[i].rgbGreen != b[i].rgbGreen ||
+            a[i].rgbRed != b[i].rgbRed) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool objectAlive(HBITMAP handle) {
     BITMAP description;
     return GetObjectA(handle, sizeof(description), &description) != 0;
@@ -135,25 +148,13 @@ TEST(NBitmapSurface, RowBytesArePaddedToFourBytes) {
     }
 }
 
-TEST(NBitmapSurface, CreateDescribesTheSurfaceInTheHeader) {
-    NBitmap b{};
-    ASSERT_TRUE(b.create(7, 5, 4));
-    EXPECT_TRUE(b.isValid());
-    EXPECT_TRUE(b.hasDC());
-    EXPECT_EQ(b.header.biSize, 40u);
-    EXPECT_EQ(b.header.biPlanes, 1);
-    EXPECT_EQ(b.header.biBitCount, 32);
-    EXPECT_EQ(b.header.biCompression, 0u);
-    EXPECT_EQ(b.width(), 7);
-    EXPECT_EQ(b.height(), 5);
-    EXPECT_EQ(b.pixelSize(), 4);
-    EXPECT_EQ(b.bytesPerPixel, 4);
-    b.destroy();
-}
-
 TEST(NBitmapSurface, RowsAreCountedFromTheTopOfABottomUpBuffer) {
     NBitmap b{};
     ASSERT_TRUE(b.create(5, 4, 3));
+    EXPECT_TRUE(b.isValid());
+    EXPECT_EQ(b.header.biBitCount, 24);
+    EXPECT_EQ(b.width(), 5);
+    EXPECT_EQ(b.height(), 4);
     EXPECT_EQ(b.rowPointer(0), b.bits + 3 * b.rowBytes);
     EXPECT_EQ(b.rowPointer(3), b.bits);
     EXPECT_EQ(b.rowPointer(-1), nullptr);
@@ -186,7 +187,7 @@ TEST(NBitmapSurface, RefusedCreateKeepsTheSurfaceItHad) {
     ASSERT_TRUE(b.create(3, 2, 3));
     fillPattern(&b, 9);
     unsigned char* bits = b.bits;
-    const int refused[][3] = {{0, 2, 3}, {-1, 2, 3}, {3, 0, 3}, {3, -2, 3},
+    const int refused[][3] = {{0, 2, 3}, {-1, 2, 3}, {3, 0, 3},        {3, -2, 3},
                               {3, 2, 0}, {3, 2, 5},  {16385, 16384, 4}};
     for (const auto& args : refused) {
         EXPECT_FALSE(b.create(args[0], args[1], args[2])) << args[0] << " " << args[1];
@@ -226,7 +227,7 @@ TEST(NBitmapSurface, EightBitSurfaceTakesTheWholeColourTable) {
     ASSERT_TRUE(b.create(2, 2, 1));
     RGBQUAD table[256];
     EXPECT_TRUE(b.getColorTable(0, 256, table));
-    EXPECT_EQ(std::memcmp(table, b.colors, sizeof table), 0);
+    EXPECT_TRUE(sameColours(table, b.colors, 256));
 
     RGBQUAD red = {0, 0, 255, 0};
     EXPECT_EQ(b.setColorTable(7, 1, &red), 1u);
@@ -265,6 +266,9 @@ TEST(NBitmapDraw, CopiesThePictureTopRowFirstAtThePosition) {
     }
     ASSERT_NE(b.draw(target.dc), 0);
     EXPECT_EQ(GetPixel(target.dc, 0, 0), RGB(42, 41, 40));
+    SetMapMode(target.dc, MM_LOMETRIC);
+    b.draw(target.dc);
+    EXPECT_EQ(GetMapMode(b.memoryDC), MM_LOMETRIC) << "the surface counts in the target's units";
     b.destroy();
 }
 
@@ -325,7 +329,7 @@ TEST(NBitmapRead, SixteenColourTableThenPixelsFromTheOffset) {
     EXPECT_EQ(b.colors[16].rgbBlue, 1) << "entries past the count keep their contents";
     RGBQUAD table[256];
     b.getColorTable(0, 256, table);
-    EXPECT_EQ(std::memcmp(table, b.colors, sizeof table), 0);
+    EXPECT_TRUE(sameColours(table, b.colors, 256));
     expectPixelsFromFile(b, file, 2);
     b.destroy();
 }
@@ -511,10 +515,12 @@ TEST(NBitmapHelpers, FailedAssertionReportsAndGoesOn) {
     EXPECT_NE(report.find("nbitmap_test.cpp"), std::string::npos) << report;
 }
 
-TEST(NBitmapHelpers, PerformanceClockRunsForward) {
+TEST(NBitmapHelpers, PerformanceClockRunsForwardWithoutComplaint) {
+    testing::internal::CaptureStderr();
     double first = queryTimeSeconds();
     double second = queryTimeSeconds();
-    EXPECT_GT(first, 0.0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_GE(first, 0.0);
     EXPECT_GE(second, first);
 }
 

@@ -111,8 +111,8 @@ TEST_F(SceneTest, CameraStartsAtTheOriginLookingAlongY) {
               std::make_tuple(0.0f, 1.0f, 0.0f));
     EXPECT_EQ(std::tie(cameraUp.x, cameraUp.y, cameraUp.z), std::make_tuple(0.0f, 0.0f, 1.0f));
     Vector3 right;
-    vecCross(cameraForward.x, cameraForward.y, cameraForward.z, cameraUp.x, cameraUp.y,
-             cameraUp.z, &right);
+    vecCross(cameraForward.x, cameraForward.y, cameraForward.z, cameraUp.x, cameraUp.y, cameraUp.z,
+             &right);
     EXPECT_EQ(std::tie(cameraRight.x, cameraRight.y, cameraRight.z),
               std::tie(right.x, right.y, right.z));
     EXPECT_EQ(cameraRight.x, 1.0f);

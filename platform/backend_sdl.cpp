@@ -1,0 +1,501 @@
+// The SDL2 display: one SDL window shows the main window's menu bar with its client area below.
+//
+// Coordinates: the SDL window shows no frame (the window manager draws its own, or none), so
+// its pixel (sx, sy) is the shim's screen point (client.left + sx, client.top - bar + sy), where
+// client is the client rectangle on the shim's screen and bar the menu bar's height. After
+// MoveWindow(hwnd, 0, 0, ...) the client area begins at screen (4, 42) and the SDL window's
+// content at (4, 23). The SDL window is also placed there on the real screen, so on an X server
+// without a window manager the two screens agree; events are read relative to the window, so
+// nothing depends on it.
+#include "platform/backend.h"
+#include "platform/surface.h"
+#include "platform/user_internal.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace shim {
+
+namespace {
+
+constexpr WPARAM leftButtonFlag = 0x0001;  // MK_LBUTTON
+
+struct SdlDisplay {
+    SDL_Window* window;
+    HWND hwnd;  // the top-level window shown
+    int clientWidth, clientHeight;
+    POINT placed;  // where the SDL window was last put on the real screen
+    bool visible;
+    bool dirty;
+    bool hasMenu;
+    MenuBar menu;
+    int openEntry;  // the popup shown below the bar, or -1
+    int hoveredItem;
+    HBITMAP barBitmap, popupBitmap;  // drawn for the state below; NULL when out of date
+    int barWidth, barOpenEntry, popupEntry, popupHovered;
+    bool confinementSet;
+    SDL_Rect confinement;
+    std::vector<std::uint32_t> frame;
+};
+
+SdlDisplay sdl;
+
+void forgetBitmaps() {
+    DeleteObject(sdl.barBitmap);
+    DeleteObject(sdl.popupBitmap);
+    sdl.barBitmap = sdl.popupBitmap = NULL;
+}
+
+void closeWindow() {
+    forgetBitmaps();
+    if (sdl.window) {
+        SDL_DestroyWindow(sdl.window);
+    }
+    sdl = {};
+    sdl.openEntry = sdl.hoveredItem = -1;
+}
+
+int barHeight() {
+    return sdl.hasMenu ? menuBarHeight : 0;
+}
+
+bool clientOnScreen(RECT* client) {
+    Window* window = findWindow(sdl.hwnd);
+    if (!window) {
+        return false;
+    }
+    *client = clientRectOnScreen(*window);
+    return true;
+}
+
+POINT toScreen(int sx, int sy) {
+    RECT client = {};
+    clientOnScreen(&client);
+    return {client.left + sx, client.top - barHeight() + sy};
+}
+
+void toWindow(POINT screen, int* sx, int* sy) {
+    RECT client = {};
+    clientOnScreen(&client);
+    *sx = screen.x - client.left;
+    *sy = screen.y - client.top + barHeight();
+}
+
+// ---- What the window side tells the display -----------------------------------------------
+
+void bindWindow(HWND hwnd, const Window& window) {
+    sdl.hwnd = hwnd;
+    sdl.hasMenu = window.menuId && buildMenuBar(window.menuId, &sdl.menu);
+    sdl.openEntry = sdl.hoveredItem = -1;
+    sdl.window =
+        SDL_CreateWindow(window.text.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 1,
+                         1, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    sdl.clientWidth = sdl.clientHeight = -1;
+    sdl.placed = {-1, -1};
+}
+
+// The pointer's real place, once the window is on the screen: the shim's cursor starts there.
+void adoptPointer() {
+    int globalX, globalY, windowX, windowY;
+    SDL_GetGlobalMouseState(&globalX, &globalY);
+    SDL_GetWindowPosition(sdl.window, &windowX, &windowY);
+    POINT screen = toScreen(globalX - windowX, globalY - windowY);
+    cursor.position = {std::max((LONG)0, std::min(screen.x, (LONG)screenWidth - 1)),
+                       std::max((LONG)0, std::min(screen.y, (LONG)screenHeight - 1))};
+}
+
+void windowChanged(HWND hwnd) {
+    Window* window = findWindow(hwnd);
+    if (!window) {
+        return;
+    }
+    if (!sdl.hwnd) {
+        bindWindow(hwnd, *window);
+    }
+    if (hwnd != sdl.hwnd || !sdl.window) {
+        return;
+    }
+    RECT client = clientRectOnScreen(*window);
+    const int width = client.right - client.left, height = client.bottom - client.top;
+    if (width != sdl.clientWidth || height != sdl.clientHeight) {
+        sdl.clientWidth = width;
+        sdl.clientHeight = height;
+        SDL_SetWindowSize(sdl.window, std::max(width, 1), std::max(height + barHeight(), 1));
+    }
+    const POINT place = {client.left, client.top - barHeight()};
+    if (place.x != sdl.placed.x || place.y != sdl.placed.y) {
+        sdl.placed = place;
+        SDL_SetWindowPosition(sdl.window, place.x, place.y);
+    }
+    if (window->text != SDL_GetWindowTitle(sdl.window)) {
+        SDL_SetWindowTitle(sdl.window, window->text.c_str());
+    }
+    if (window->visible != sdl.visible) {
+        sdl.visible = window->visible;
+        if (sdl.visible) {
+            SDL_ShowWindow(sdl.window);
+            adoptPointer();
+        } else {
+            SDL_HideWindow(sdl.window);
+        }
+    }
+    sdl.dirty = true;
+}
+
+void windowDestroyed(HWND hwnd) {
+    if (hwnd == sdl.hwnd) {
+        closeWindow();
+    }
+}
+
+void surfaceDrawn(HWND hwnd) {
+    if (hwnd == sdl.hwnd) {
+        sdl.dirty = true;
+    }
+}
+
+void cursorChanged() {
+    SDL_ShowCursor(cursor.displayCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    if (!sdl.window) {
+        return;
+    }
+    // SDL confines to a rectangle of the window; the part of the confinement outside the
+    // window is enforced by clamping when the pointer moves.
+    SDL_Rect area = {0, 0, 0, 0};
+    bool confine = false;
+    if (cursor.confined) {
+        int left, top, right, bottom, width, height;
+        toWindow({cursor.confinement.left, cursor.confinement.top}, &left, &top);
+        toWindow({cursor.confinement.right, cursor.confinement.bottom}, &right, &bottom);
+        SDL_GetWindowSize(sdl.window, &width, &height);
+        left = std::max(left, 0), top = std::max(top, 0);
+        right = std::min(right, width), bottom = std::min(bottom, height);
+        confine = right > left && bottom > top;
+        area = {left, top, right - left, bottom - top};
+    }
+    const bool same = confine == sdl.confinementSet &&
+                      (!confine || (area.x == sdl.confinement.x && area.y == sdl.confinement.y &&
+                                    area.w == sdl.confinement.w && area.h == sdl.confinement.h));
+    if (!same) {
+        SDL_SetWindowMouseRect(sdl.window, confine ? &area : NULL);
+        sdl.confinementSet = confine;
+        sdl.confinement = area;
+    }
+}
+
+void cursorWarped() {
+    if (!sdl.window || !sdl.visible) {
+        return;
+    }
+    int sx, sy, width, height;
+    toWindow(cursor.position, &sx, &sy);
+    SDL_GetWindowSize(sdl.window, &width, &height);
+    if (sx >= 0 && sy >= 0 && sx < width && sy < height) {
+        SDL_WarpMouseInWindow(sdl.window, sx, sy);
+    }
+}
+
+bool showMessageBox(const char* caption, const char* text, UINT type) {
+    Uint32 flags = (type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
+    return SDL_ShowSimpleMessageBox(flags, caption, text, NULL) == 0;
+}
+
+// ---- What the user does -------------------------------------------------------------------
+
+WPARAM virtualKey(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) {
+        return 'A' + (key - SDLK_a);
+    }
+    if (key >= SDLK_0 && key <= SDLK_9) {
+        return '0' + (key - SDLK_0);
+    }
+    switch (key) {
+        case SDLK_ESCAPE:
+            return VK_ESCAPE;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            return VK_RETURN;
+        case SDLK_SPACE:
+            return VK_SPACE;
+        case SDLK_TAB:
+            return VK_TAB;
+        case SDLK_BACKSPACE:
+            return VK_BACK;
+        case SDLK_LEFT:
+            return VK_LEFT;
+        case SDLK_UP:
+            return VK_UP;
+        case SDLK_RIGHT:
+            return VK_RIGHT;
+        case SDLK_DOWN:
+            return VK_DOWN;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT:
+            return VK_SHIFT;
+        case SDLK_LCTRL:
+        case SDLK_RCTRL:
+            return VK_CONTROL;
+        default:
+            return 0;
+    }
+}
+
+void closePopup() {
+    sdl.openEntry = sdl.hoveredItem = -1;
+    sdl.dirty = true;
+}
+
+// Bits 0-15 of a key message's lParam count repeats, bit 30 says the key was down already,
+// bit 31 that it is going up.
+void onKey(const SDL_KeyboardEvent& key) {
+    const WPARAM code = virtualKey(key.keysym.sym);
+    if (sdl.openEntry >= 0) {
+        if (code == VK_ESCAPE && key.type == SDL_KEYDOWN) {
+            closePopup();  // the open menu takes the keyboard, as Windows' menu loop does
+        }
+        return;
+    }
+    if (!code) {
+        return;
+    }
+    if (key.type == SDL_KEYDOWN) {
+        postInput(sdl.hwnd, WM_KEYDOWN, code, key.repeat ? 0x40000001 : 1);
+    } else {
+        postInput(sdl.hwnd, WM_KEYUP, code, (LPARAM)0xC0000001u);
+    }
+}
+
+int popupLeft() {
+    return sdl.menu.entries[sdl.openEntry].start;
+}
+
+int popupItemUnder(int sx, int sy) {
+    return popupItemAt(sdl.menu, sdl.openEntry, sx - popupLeft(), sy - barHeight());
+}
+
+void onMotion(int sx, int sy) {
+    const POINT screen = toScreen(sx, sy);
+    if (sdl.openEntry >= 0) {
+        cursor.position = screen;
+        const int hovered = popupItemUnder(sx, sy);
+        sdl.dirty = sdl.dirty || hovered != sdl.hoveredItem;
+        sdl.hoveredItem = hovered;
+        return;
+    }
+    // A move to where the cursor already is carries no news: it is the echo of a warp.
+    if (screen.x == cursor.position.x && screen.y == cursor.position.y) {
+        return;
+    }
+    moveCursor(screen, false);
+    if (cursor.position.x != screen.x || cursor.position.y != screen.y) {
+        cursorWarped();  // confined: pull the pointer back to where the cursor stays
+    }
+}
+
+void chooseCommand(UINT commandId) {
+    closePopup();
+    PostMessageA(sdl.hwnd, WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
+}
+
+void onMenuBarClick(int sx) {
+    const int entry = menuBarEntryAt(sdl.menu, sx);
+    if (entry < 0) {
+        closePopup();
+    } else if (!sdl.menu.entries[entry].popup) {
+        chooseCommand(sdl.menu.entries[entry].commandId);
+    } else if (sdl.openEntry == entry || sdl.menu.entries[entry].children.empty()) {
+        closePopup();
+    } else {
+        sdl.openEntry = entry;
+        sdl.hoveredItem = -1;
+        sdl.dirty = true;
+    }
+}
+
+void onButton(const SDL_MouseButtonEvent& button) {
+    if (button.button != SDL_BUTTON_LEFT) {
+        return;
+    }
+    const bool down = button.type == SDL_MOUSEBUTTONDOWN;
+    if (down && button.y < barHeight()) {
+        onMenuBarClick(button.x);
+        return;
+    }
+    if (sdl.openEntry >= 0) {
+        if (down) {
+            const int item = popupItemUnder(button.x, button.y);
+            if (item >= 0) {
+                chooseCommand(sdl.menu.entries[sdl.openEntry].children[item].commandId);
+            } else {
+                closePopup();
+            }
+        }
+        return;
+    }
+    onMotion(button.x, button.y);
+    Window* window = findWindow(sdl.hwnd);
+    RECT client;
+    if (!window || !clientOnScreen(&client) || windowAtPoint(cursor.position) != window) {
+        return;
+    }
+    const LPARAM where =
+        MAKELPARAM(cursor.position.x - client.left, cursor.position.y - client.top);
+    postInput(sdl.hwnd, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? leftButtonFlag : 0, where);
+}
+
+void onWindowEvent(const SDL_WindowEvent& event) {
+    Window* window = findWindow(sdl.hwnd);
+    if (!window || event.windowID != SDL_GetWindowID(sdl.window)) {
+        return;
+    }
+    if (event.event == SDL_WINDOWEVENT_CLOSE) {
+        PostMessageA(sdl.hwnd, WM_CLOSE, 0, 0);
+    } else if (event.event == SDL_WINDOWEVENT_EXPOSED) {
+        InvalidateRect(sdl.hwnd, NULL, FALSE);
+        sdl.dirty = true;
+    } else if (event.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        const int width = event.data1, height = std::max(event.data2 - barHeight(), 0);
+        if (width != sdl.clientWidth || height != sdl.clientHeight) {
+            // The user resized the window: the frame keeps its size, the client area takes
+            // the rest, as dragging a Windows frame does.
+            RECT outer = window->rect;
+            RECT client = clientRectOnScreen(*window);
+            const int frameWidth = (outer.right - outer.left) - (client.right - client.left);
+            const int frameHeight = (outer.bottom - outer.top) - (client.bottom - client.top);
+            sdl.clientWidth = width;
+            sdl.clientHeight = height;
+            MoveWindow(sdl.hwnd, outer.left, outer.top, width + frameWidth, height + frameHeight,
+                       TRUE);
+        }
+    }
+}
+
+void onEvent(const SDL_Event& event) {
+    switch (event.type) {
+        case SDL_QUIT:
+            PostMessageA(sdl.hwnd, WM_CLOSE, 0, 0);
+            break;
+        case SDL_WINDOWEVENT:
+            onWindowEvent(event.window);
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            onKey(event.key);
+            break;
+        case SDL_MOUSEMOTION:
+            onMotion(event.motion.x, event.motion.y);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            onButton(event.button);
+            break;
+        default:
+            break;
+    }
+}
+
+// ---- Showing what was drawn ---------------------------------------------------------------
+
+void copyPixels(HBITMAP bitmap, int left, int top, int width, int height) {
+    PixelView view;
+    if (!bitmap || !readBitmapPixels(bitmap, &view)) {
+        return;
+    }
+    for (int y = std::max(0, -top); y < view.height && top + y < height; ++y) {
+        for (int x = std::max(0, -left); x < view.width && left + x < width; ++x) {
+            sdl.frame[(top + y) * width + left + x] = view.pixels[y * view.stride + x];
+        }
+    }
+}
+
+void redrawMenus(int width) {
+    if (!sdl.barBitmap || sdl.barWidth != width || sdl.barOpenEntry != sdl.openEntry) {
+        DeleteObject(sdl.barBitmap);
+        sdl.barBitmap = drawMenuBar(sdl.menu, width, sdl.openEntry);
+        sdl.barWidth = width;
+        sdl.barOpenEntry = sdl.openEntry;
+    }
+    if (sdl.openEntry >= 0 && (!sdl.popupBitmap || sdl.popupEntry != sdl.openEntry ||
+                               sdl.popupHovered != sdl.hoveredItem)) {
+        DeleteObject(sdl.popupBitmap);
+        sdl.popupBitmap = drawPopup(sdl.menu, sdl.openEntry, sdl.hoveredItem);
+        sdl.popupEntry = sdl.openEntry;
+        sdl.popupHovered = sdl.hoveredItem;
+    }
+}
+
+void present() {
+    Window* window = findWindow(sdl.hwnd);
+    SDL_Surface* target = sdl.window ? SDL_GetWindowSurface(sdl.window) : NULL;
+    if (!window || !target || !sdl.visible) {
+        return;
+    }
+    sdl.dirty = false;
+    const int width = target->w, height = target->h;
+    sdl.frame.assign((size_t)width * height, 0);
+    if (sdl.hasMenu) {
+        redrawMenus(width);
+        copyPixels(sdl.barBitmap, 0, 0, width, height);
+    }
+    copyPixels(window->surface, 0, barHeight(), width, height);
+    if (sdl.hasMenu && sdl.openEntry >= 0) {
+        copyPixels(sdl.popupBitmap, popupLeft(), barHeight(), width, height);
+    }
+    if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) {
+        return;
+    }
+    SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_RGB888, sdl.frame.data(), width * 4,
+                      target->format->format, target->pixels, target->pitch);
+    if (SDL_MUSTLOCK(target)) {
+        SDL_UnlockSurface(target);
+    }
+    SDL_UpdateWindowSurface(sdl.window);
+}
+
+void pumpEvents() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if (sdl.hwnd) {
+            onEvent(event);
+        }
+    }
+    if (sdl.dirty) {
+        present();
+    }
+}
+
+void shutdown() {
+    closeWindow();
+    SDL_Quit();
+}
+
+const Backend sdlBackend = {
+    false,         windowChanged, windowDestroyed, surfaceDrawn, pumpEvents,
+    cursorChanged, cursorWarped,  showMessageBox,  shutdown,
+};
+
+}  // namespace
+
+bool startSdlBackend(std::string* reason) {
+    if (backend == &sdlBackend) {
+        return true;
+    }
+    useHeadlessBackend();
+    // A click that brings the window forward is also a click, as on Windows.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        if (reason) {
+            *reason = SDL_GetError();
+        }
+        SDL_Quit();
+        return false;
+    }
+    SDL_EventState(SDL_TEXTINPUT, SDL_IGNORE);
+    closeWindow();
+    backend = &sdlBackend;
+    return true;
+}
+
+}  // namespace shim

@@ -1,0 +1,200 @@
+#include "tests/shim/program.h"
+
+#include "app/menu.h"
+
+#include <cstring>
+
+namespace {
+
+class FrameLoopTest : public ProgramTest {
+  protected:
+    // The three head-up lines exactly as TextOutA draws them, over black, in a scratch copy.
+    static bool headUpRowsShow(const char* rate) {
+        HDC scratch = CreateCompatibleDC(backBuffer.dc);
+        HBITMAP bitmap = CreateCompatibleBitmap(backBuffer.dc, clientRect.right, 30);
+        HGDIOBJ previous = SelectObject(scratch, bitmap);
+        RECT rows = {0, 0, clientRect.right, 30};
+        FillRect(scratch, &rows, (HBRUSH)GetStockObject(BLACK_BRUSH));
+        TextOutA(scratch, 10, 10, rate, (int)std::strlen(rate));
+        TextOutA(scratch, 70, 10, "Press ESC to exit", 17);
+        TextOutA(scratch, 200, 10, "Press B to see texture bitmap", 29);
+        bool same = true;
+        for (int y = 0; y < 30 && same; ++y) {
+            for (int x = 0; x < clientRect.right && same; ++x) {
+                same = GetPixel(scratch, x, y) == backBufferPixel(x, y);
+            }
+        }
+        SelectObject(scratch, previous);
+        DeleteObject(bitmap);
+        DeleteDC(scratch);
+        return same;
+    }
+
+    // Runs the real loop; a loop that has not ended after a few idle passes is stopped and
+    // reported.
+    static int runLoopExpectingQuit(int* idlePasses) {
+        *idlePasses = 0;
+        shimtest::setIdleHook(
+            [](void* context) {
+                int* passes = static_cast<int*>(context);
+                if (++*passes == 5) {
+                    PostQuitMessage(99);
+                }
+            },
+            idlePasses);
+        int result = runMessageLoop();
+        shimtest::setIdleHook(NULL, NULL);
+        return result;
+    }
+};
+
+TEST_F(FrameLoopTest, WindowIsTitledAndSizedAtCreation) {
+    char title[128] = {};
+    GetWindowTextA(mainWindow, title, sizeof title);
+    EXPECT_STREQ(title, "Velmora's Quillon Framework - Assignment 2");
+
+    // The back buffer keeps the client size measured before the window moved and shrank.
+    BITMAP described = {};
+    ASSERT_EQ(GetObjectA(backBuffer.bitmap, sizeof described, &described), (int)sizeof described);
+    EXPECT_EQ(described.bmWidth, 492);
+    EXPECT_EQ(described.bmHeight, 454);
+    RECT client;
+    ASSERT_TRUE(GetClientRect(mainWindow, &client));
+    EXPECT_EQ(client.right, 484);
+    EXPECT_EQ(client.bottom, 408);
+    RECT outer;
+    ASSERT_TRUE(GetWindowRect(mainWindow, &outer));
+    EXPECT_EQ(outer.left, 0);
+    EXPECT_EQ(outer.top, 0);
+    // The cursor is hidden from the start, as the cursor is not free.
+    EXPECT_EQ(shimtest::cursorState().displayCount, -1);
+}
+
+TEST_F(FrameLoopTest, FirstFrameShowsZeroFpsAndTheKeyHelp) {
+    renderFrame();
+    EXPECT_TRUE(headUpRowsShow("0 FPS"));
+    EXPECT_FALSE(headUpRowsShow("1 FPS"));
+}
+
+TEST_F(FrameLoopTest, IntervalClosesOnlyAfterMoreThanASecond) {
+    renderFrame();
+    shimtest::setTickCount(startTick + 1000);
+    renderFrame();
+    EXPECT_EQ(framesPerSecond, 0);
+    EXPECT_EQ(frameCount, 2);
+    shimtest::setTickCount(startTick + 1001);
+    renderFrame();
+    EXPECT_EQ(framesPerSecond, 3);
+    EXPECT_EQ(frameCount, 0);
+    EXPECT_EQ(fpsIntervalStart, startTick + 1001);
+    renderFrame();
+    EXPECT_TRUE(headUpRowsShow("3 FPS"));
+}
+
+TEST_F(FrameLoopTest, TickCountWrapDoesNotStallTheCounter) {
+    shimtest::setTickCount(0xFFFFFE00u);
+    renderFrame();
+    shimtest::setTickCount(0xFFFFFE00u + 1001);  // past 2^32: the tick count has wrapped
+    renderFrame();
+    EXPECT_EQ(framesPerSecond, 2);
+}
+
+TEST_F(FrameLoopTest, NoFrameIsRenderedAfterEscape) {
+    post(WM_KEYDOWN, VK_ESCAPE, 1);
+    int idlePasses;
+    EXPECT_EQ(runLoopExpectingQuit(&idlePasses), 0);
+    EXPECT_EQ(idlePasses, 0);
+    EXPECT_EQ(frameCount, 0);
+}
+
+TEST_F(FrameLoopTest, MenuExitQuitsWithoutDestroyingTheWindow) {
+    post(WM_COMMAND, commandExit);
+    int idlePasses;
+    EXPECT_EQ(runLoopExpectingQuit(&idlePasses), 0);
+    EXPECT_EQ(frameCount, 0);
+    RECT client;
+    EXPECT_TRUE(GetClientRect(mainWindow, &client));
+}
+
+TEST_F(FrameLoopTest, ClosingTheWindowReleasesTheTextureAndQuits) {
+    ASSERT_TRUE(textureBitmap.isValid());
+    post(WM_CLOSE);
+    int idlePasses;
+    EXPECT_EQ(runLoopExpectingQuit(&idlePasses), 0);
+    EXPECT_FALSE(textureBitmap.isValid());
+    RECT client;
+    EXPECT_FALSE(GetClientRect(mainWindow, &client));
+}
+
+TEST_F(FrameLoopTest, LoopRendersWhenTheQueueIsEmpty) {
+    int idlePasses;
+    EXPECT_EQ(runLoopExpectingQuit(&idlePasses), 99);
+    // The fifth idle pass posts the quit, which that same pass hands back instead of a frame.
+    EXPECT_EQ(frameCount, 4);
+}
+
+TEST_F(FrameLoopTest, CursorIsConfinedEveryFrameUnlessFree) {
+    renderFrame();
+    shimtest::CursorState cursor = shimtest::cursorState();
+    ASSERT_TRUE(cursor.confined);
+    EXPECT_EQ(cursor.confinement.left, 10);
+    EXPECT_EQ(cursor.confinement.top, 45);
+    EXPECT_EQ(cursor.confinement.right, 400);
+    EXPECT_EQ(cursor.confinement.bottom, 400);
+    cursorFree = 1;
+    renderFrame();
+    EXPECT_FALSE(shimtest::cursorState().confined);
+    cursorFree = 0;
+    renderFrame();
+    EXPECT_TRUE(shimtest::cursorState().confined);
+}
+
+TEST_F(FrameLoopTest, FrameIsCopiedToTheWindow) {
+    renderFrame();
+    for (int y : {0, 12, 200, 407}) {
+        for (int x : {0, 15, 250, 483}) {
+            EXPECT_EQ(shimtest::surfacePixel(x, y), backBufferPixel(x, y)) << x << ", " << y;
+        }
+    }
+}
+
+// The back buffer keeps its size, and the copy its extent: what lies beyond them on a larger
+// window keeps what the window showed.
+TEST_F(FrameLoopTest, ResizingChangesNeitherTheBackBufferNorTheCopy) {
+    MoveWindow(mainWindow, 0, 0, 800, 700, TRUE);
+    dispatchQueued();
+    COLORREF beyondRight = shimtest::surfacePixel(600, 100);
+    COLORREF beyondBottom = shimtest::surfacePixel(100, 600);
+    renderFrame();
+    BITMAP described = {};
+    GetObjectA(backBuffer.bitmap, sizeof described, &described);
+    EXPECT_EQ(described.bmWidth, 492);
+    EXPECT_EQ(described.bmHeight, 454);
+    EXPECT_EQ(shimtest::surfacePixel(600, 100), beyondRight);
+    EXPECT_EQ(shimtest::surfacePixel(100, 600), beyondBottom);
+    EXPECT_EQ(shimtest::surfacePixel(100, 453), backBufferPixel(100, 453));
+}
+
+TEST_F(FrameLoopTest, SecondStartReportsTheClassCannotBeRegistered) {
+    EXPECT_FALSE(startApplication(NULL, SW_SHOWDEFAULT));
+    shimtest::MessageBoxRecord box = shimtest::lastMessageBox();
+    ASSERT_TRUE(box.shown);
+    EXPECT_EQ(box.text, "This program requires Windows NT");
+    EXPECT_EQ(box.caption, "Velmora's Quillon Framework");
+    EXPECT_EQ(box.type, (UINT)MB_ICONERROR);
+}
+
+TEST_F(FrameLoopTest, TextureIsReadAtCreationAndDrawnWhileShown) {
+    ASSERT_TRUE(textureBitmap.isValid());
+    ASSERT_EQ(textureBitmap.width(), 256);
+    ASSERT_EQ(textureBitmap.pixelSize(), 3);
+    renderFrame();
+    EXPECT_NE(backBufferPixel(5, 5), GetPixel(textureBitmap.memoryDC, 5, 5));
+    showTexture = 1;
+    renderFrame();
+    for (int p : {0, 5, 100, 255}) {
+        EXPECT_EQ(backBufferPixel(p, p), GetPixel(textureBitmap.memoryDC, p, p)) << p;
+    }
+}
+
+}  // namespace

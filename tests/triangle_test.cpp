@@ -1,0 +1,525 @@
+#include "raster/raster.h"
+
+#include "raster/float_steps.h"
+#include "tests/canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int textureColumns = 64;
+constexpr int textureRows = 16;
+constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+constexpr float inf = std::numeric_limits<float>::infinity();
+
+const Colour grey = {100, 100, 100, 0};
+
+ScreenVertex vertex(float x, float y, Colour c = grey, float u = 0, float v = 0, float q = 1) {
+    ScreenVertex vertex = {};
+    vertex.x = x;
+    vertex.y = y;
+    vertex.colour = c;
+    vertex.uq = u * q;
+    vertex.vq = v * q;
+    vertex.q = q;
+    return vertex;
+}
+
+float& depthAt(int x, int y) {
+    return DepthBuffer[x * depthBufferRows + y];
+}
+
+void clearDepths() {
+    for (int x = 0; x < 500; ++x) {
+        for (int y = 0; y < 500; ++y) {
+            depthAt(x, y) = 500.0f;
+        }
+    }
+}
+
+// Texel (column, row) is blue = column, green = row, red = 200, so every pixel drawn in
+// ShadeTexture names the texel it took.
+bool makeCodedTexture(int bytesPerPixel = 3) {
+    if (!textureBitmap.create(textureColumns, textureRows, bytesPerPixel)) {
+        return false;
+    }
+    for (int row = 0; row < textureRows; ++row) {
+        unsigned char* texel = textureBitmap.rowPointer(row);
+        for (int column = 0; column < textureColumns; ++column, texel += bytesPerPixel) {
+            const unsigned char bytes[4] = {static_cast<unsigned char>(column),
+                                            static_cast<unsigned char>(row), 200, 255};
+            std::memcpy(texel, bytes, bytesPerPixel);
+        }
+    }
+    return true;
+}
+
+void fillTexture(unsigned char value) {
+    for (int row = 0; row < textureBitmap.height(); ++row) {
+        std::memset(textureBitmap.rowPointer(row), value, textureColumns * 3);
+    }
+}
+
+COLORREF texelColour(int column, int row) {
+    return RGB(200, row, column);
+}
+
+class TriangleTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        clearDepths();
+        ASSERT_TRUE(makeCodedTexture());
+    }
+    void TearDown() override { textureBitmap.destroy(); }
+
+    // A triangle of about 5000 pixels well inside the viewport, in one colour and texel.
+    void drawSample(float depth, int mode, Colour c = grey, float u = 0.5f, float v = 0.5f,
+                    float q = 2.0f) {
+        drawTriangle(vertex(100, 100, c, u, v, q), vertex(200, 120, c, u, v, q),
+                     vertex(130, 200, c, u, v, q), canvas.dc, depth, depth, depth, mode);
+    }
+
+    // Every written pixel has this colour, and there is at least one.
+    void expectAllWrittenAre(COLORREF colour) {
+        const std::vector<Point> points = canvas.written();
+        ASSERT_FALSE(points.empty());
+        for (Point p : points) {
+            ASSERT_EQ(canvas.pixel(p.x, p.y), colour) << p;
+        }
+    }
+
+    Canvas canvas;
+};
+
+using TriangleReject = TriangleTest;
+using TriangleCoverage = TriangleTest;
+using TriangleDepth = TriangleTest;
+using TriangleTexture = TriangleTest;
+using TriangleShade = TriangleTest;
+using TriangleRecords = TriangleTest;
+using TriangleFarCorners = TriangleTest;
+
+TEST_F(TriangleReject, AllCornersOutsideDrawNothingEvenOverTheWholeViewport) {
+    drawTriangle(vertex(-1000, -1000), vertex(3000, -1000), vertex(-1000, 3000), canvas.dc, 100,
+                 100, 100, ShadeColour);
+    EXPECT_TRUE(canvas.written().empty());
+    EXPECT_EQ(depthAt(240, 200), 500.0f);
+}
+
+TEST_F(TriangleReject, CornerOnTheBorderIsNotInside) {
+    drawTriangle(vertex(10.0f, 200), vertex(-500, 100), vertex(-500, 300), canvas.dc, 100, 100, 100,
+                 ShadeColour);
+    drawTriangle(vertex(240, 30.0f), vertex(100, -100), vertex(380, -100), canvas.dc, 100, 100, 100,
+                 ShadeColour);
+    EXPECT_TRUE(canvas.written().empty());
+    drawTriangle(vertex(12.5f, 200), vertex(-500, 100), vertex(-500, 300), canvas.dc, 100, 100, 100,
+                 ShadeColour);
+    EXPECT_FALSE(canvas.written().empty());
+}
+
+TEST_F(TriangleReject, ThreeCornersOnOneRowDrawNothing) {
+    drawTriangle(vertex(100, 200), vertex(300, 200), vertex(200, 200), canvas.dc, 100, 100, 100,
+                 ShadeColour);
+    drawTriangle(vertex(100, 150.5f), vertex(300, 150.5f), vertex(200, 150.5f), canvas.dc, 100, 100,
+                 100, ShadeColour);
+    EXPECT_TRUE(canvas.written().empty());
+}
+
+// The bottom row floor(C.y) and the column floor(xr) are never written, and the lower half
+// starts one row above its middle row.
+TEST_F(TriangleCoverage, RightTriangleWritesRows99To198AndNothingInColumn200) {
+    drawTriangle(vertex(100, 100), vertex(200, 100), vertex(100, 200), canvas.dc, 100, 100, 100,
+                 ShadeColour);
+    const std::vector<Point> points = canvas.written();
+    ASSERT_FALSE(points.empty());
+    EXPECT_EQ(points.front().y, 99);
+    EXPECT_EQ(points.back().y, 198);
+    std::vector<Point> row99;
+    for (Point p : points) {
+        EXPECT_LT(p.x, 200) << p;
+        EXPECT_GE(p.x, 100) << p;
+        EXPECT_EQ(depthAt(p.x, p.y), 100.0f) << p;
+        if (p.y == 99) {
+            row99.push_back(p);
+        }
+    }
+    ASSERT_EQ(row99.size(), 100u);
+    EXPECT_EQ(row99.front().x, 100);
+    EXPECT_EQ(row99.back().x, 199);
+    // Each row is one unbroken run from column 100, no longer than the row above it.
+    int previousLength = 101;
+    for (int y = 99; y <= 198; ++y) {
+        int length = 0;
+        while (canvas.pixel(100 + length, y) != Canvas::untouched) {
+            ++length;
+        }
+        EXPECT_GE(length, 1) << y;
+        EXPECT_LE(length, previousLength) << y;
+        previousLength = length;
+    }
+}
+
+TEST_F(TriangleCoverage, HorizontalBottomEdgeStopsOneRowAboveIt) {
+    drawTriangle(vertex(150, 100), vertex(100, 200), vertex(200, 200), canvas.dc, 100, 100, 100,
+                 ShadeColour);
+    const std::vector<Point> points = canvas.written();
+    ASSERT_FALSE(points.empty());
+    EXPECT_EQ(points.front().y, 100);
+    EXPECT_EQ(points.back().y, 199);
+    EXPECT_EQ(canvas.pixel(100, 199), Canvas::untouched);
+    EXPECT_NE(canvas.pixel(101, 199), Canvas::untouched);
+}
+
+// Middle vertex B = (50, 150) on a whole row: the upper half's row 149 runs from column 51
+// at depth 106 upward, the lower half's from column 50 at depth 100. The lower half comes
+// second and is nearer, so it takes row 149, column 50 included.
+TEST_F(TriangleCoverage, RowAboveAWholeMiddleRowIsVisitedByBothHalves) {
+    drawTriangle(vertex(100, 100), vertex(50, 150), vertex(100, 200), canvas.dc, 400, 100, 100,
+                 ShadeColour);
+    EXPECT_NE(canvas.pixel(50, 149), Canvas::untouched);
+    EXPECT_EQ(canvas.pixel(49, 149), Canvas::untouched);
+    EXPECT_NEAR(depthAt(50, 149), 100.0f, 0.01f);
+    EXPECT_NEAR(depthAt(51, 149), 103.0f, 0.01f);
+    EXPECT_NEAR(depthAt(52, 148), 112.0f, 0.01f);
+}
+
+TEST_F(TriangleCoverage, VertexOrderDoesNotChangeAPixel) {
+    const ScreenVertex corners[3] = {vertex(120, 80.25f, {255, 0, 0, 0}, 0, 0, 1),
+                                     vertex(330, 140.5f, {0, 255, 0, 0}, 1, 0, 2),
+                                     vertex(160, 310.75f, {0, 0, 255, 0}, 0.5f, 1, 3)};
+    const float depths[3] = {100, 300, 200};
+    const int orders[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+    std::vector<COLORREF> first;
+    std::vector<float> firstDepths;
+    for (const auto& o : orders) {
+        clearDepths();
+        Canvas target;
+        drawTriangle(corners[o[0]], corners[o[1]], corners[o[2]], target.dc, depths[o[0]],
+                     depths[o[1]], depths[o[2]], ShadeModulate);
+        std::vector<COLORREF> pixels;
+        std::vector<float> stored;
+        for (int y = 0; y < Canvas::size; ++y) {
+            for (int x = 0; x < Canvas::size; ++x) {
+                pixels.push_back(target.pixel(x, y));
+                stored.push_back(depthAt(x, y));
+            }
+        }
+        if (first.empty()) {
+            first = pixels;
+            firstDepths = stored;
+            EXPECT_GT(target.written().size(), 10000u);
+        } else {
+            EXPECT_EQ(pixels, first) << o[0] << o[1] << o[2];
+            EXPECT_EQ(stored, firstDepths) << o[0] << o[1] << o[2];
+        }
+    }
+}
+
+TEST_F(TriangleDepth, EqualDepthKeepsTheFirstTriangleAndNearerReplacesIt) {
+    drawSample(100, ShadeColour, {255, 0, 0, 0});
+    drawSample(100, ShadeColour, {0, 0, 255, 0});
+    expectAllWrittenAre(RGB(255, 0, 0));
+    drawSample(99.99f, ShadeColour, {0, 255, 0, 0});
+    expectAllWrittenAre(RGB(0, 255, 0));
+}
+
+TEST_F(TriangleDepth, NearLimitAndClearedValueAreNotDrawn) {
+    drawSample(5.0f, ShadeColour);
+    drawSample(4.0f, ShadeColour);
+    drawSample(500.0f, ShadeColour);
+    drawSample(nan, ShadeColour);
+    EXPECT_TRUE(canvas.written().empty());
+    EXPECT_EQ(depthAt(150, 150), 500.0f);
+    drawSample(std::nextafter(5.0f, 6.0f), ShadeColour);
+    EXPECT_FALSE(canvas.written().empty());
+}
+
+TEST_F(TriangleDepth, UnknownModeStoresDepthsButWritesNoPixel) {
+    drawSample(100, 4);
+    drawSample(100, -1);
+    EXPECT_TRUE(canvas.written().empty());
+    EXPECT_EQ(depthAt(150, 150), 100.0f);
+}
+
+TEST_F(TriangleDepth, TouchesNoDepthOutsideTheViewport) {
+    for (float& depth : DepthBuffer) {
+        depth = 500.0f;
+    }
+    drawTriangle(vertex(240, 200), vertex(-3000, -2000), vertex(3000, 2500), canvas.dc, 100, 100,
+                 100, ShadeColour);
+    drawTriangle(vertex(240, 200), vertex(-3000, 2500), vertex(3000, -2000), canvas.dc, 100, 100,
+                 100, ShadeColour);
+    for (int x = 0; x < depthBufferColumns; ++x) {
+        for (int y = 0; y < depthBufferRows; ++y) {
+            const bool inside =
+                x >= viewportLeft && x <= viewportRight && y >= viewportTop && y <= viewportBottom;
+            ASSERT_EQ(depthAt(x, y), inside ? 100.0f : 500.0f) << x << ", " << y;
+        }
+    }
+    for (Point p : canvas.written()) {
+        ASSERT_TRUE(p.x >= viewportLeft && p.x <= viewportRight && p.y >= viewportTop &&
+                    p.y <= viewportBottom)
+            << p;
+    }
+}
+
+// Rows of a sliver under one row high carry an infinite or NaN depth on the long edge's side.
+TEST_F(TriangleDepth, SliversNeverStoreADepthThatIsNotANumber) {
+    const float ys[][3] = {{99.8f, 100.0f, 100.5f},
+                           {100.2f, 100.9f, 100.95f},
+                           {100.0f, 100.0f, 100.7f},
+                           {100.5f, 101.0f, 101.0f}};
+    for (const auto& y : ys) {
+        drawTriangle(vertex(100, y[0]), vertex(300, y[1]), vertex(200, y[2]), canvas.dc, 100, 200,
+                     300, ShadeColour);
+        drawTriangle(vertex(300, y[0]), vertex(100, y[1]), vertex(200, y[2]), canvas.dc, 100, 200,
+                     300, ShadeColour);
+    }
+    for (int x = viewportLeft; x <= viewportRight; ++x) {
+        for (int y = viewportTop; y <= viewportBottom; ++y) {
+            ASSERT_TRUE(depthAt(x, y) > 5.0f && depthAt(x, y) <= 500.0f) << x << ", " << y;
+        }
+    }
+}
+
+TEST_F(TriangleTexture, TexelIsChosenByTruncatingTheScaledCoordinates) {
+    drawSample(100, ShadeTexture, grey, 0.5f, 0.5f, 2.0f);
+    // 63 * 0.5 and 15 * 0.5 truncated.
+    expectAllWrittenAre(texelColour(31, 7));
+}
+
+TEST_F(TriangleTexture, CoordinatesOutsideClampToTheEdgeTexels) {
+    drawSample(400, ShadeTexture, grey, 1.7f, -3.0f, 1.0f);
+    expectAllWrittenAre(texelColour(63, 0));
+    drawSample(300, ShadeTexture, grey, 1.0f, 1.0f, 0.5f);
+    expectAllWrittenAre(texelColour(63, 15));
+    // With q = 0, uq = 0 gives 0 / 0, which is not a number, and vq = 5 gives infinity.
+    drawTriangle(vertex(100, 100, grey, 0, 5, 1), vertex(200, 120, grey, 0, 5, 1),
+                 vertex(130, 200, grey, 0, 5, 1), canvas.dc, 200, 200, 200, ShadeTexture);
+    expectAllWrittenAre(texelColour(63, 15));
+    ScreenVertex corners[3] = {vertex(100, 100), vertex(200, 120), vertex(130, 200)};
+    for (ScreenVertex& corner : corners) {
+        corner.uq = 0;
+        corner.vq = 5;
+        corner.q = 0;
+    }
+    drawTriangle(corners[0], corners[1], corners[2], canvas.dc, 100, 100, 100, ShadeTexture);
+    expectAllWrittenAre(texelColour(0, 15));
+}
+
+// Along row 99 uq runs from 0 to 3 and q from 1 to 3 (u from 0 to 1): at a fraction f of the
+// way across, u = 3f / (1 + 2f), not f.
+TEST_F(TriangleTexture, CoordinatesAreDividedByQAtEveryPixel) {
+    drawTriangle(vertex(100, 100, grey, 0, 0, 1), vertex(300, 100, grey, 1, 0, 3),
+                 vertex(100, 300, grey, 0, 0, 1), canvas.dc, 100, 100, 100, ShadeTexture);
+    for (int x = 110; x < 300; x += 20) {
+        const double f = (x - 100) / 200.0;
+        const double u = 3 * f / (1 + 2 * f);
+        const int column = GetBValue(canvas.pixel(x, 99));
+        EXPECT_NEAR(column, 63 * u, 1.0) << x;
+        EXPECT_EQ(GetGValue(canvas.pixel(x, 99)), 0) << x;
+    }
+}
+
+TEST_F(TriangleTexture, EmptyTextureGivesBlackTexelsAndDepthsAreStillStored) {
+    textureBitmap.destroy();
+    drawSample(300, ShadeTexture);
+    expectAllWrittenAre(RGB(0, 0, 0));
+    EXPECT_EQ(depthAt(150, 150), 300.0f);
+    drawSample(200, ShadeBlend, {200, 100, 50, 0});
+    expectAllWrittenAre(RGB(100, 50, 25));
+    drawSample(100, ShadeModulate, {200, 100, 50, 0});
+    expectAllWrittenAre(RGB(0, 0, 0));
+}
+
+TEST_F(TriangleTexture, TextureNotThreeBytesAPixelGivesBlackTexels) {
+    for (int bytes : {4, 1, 2}) {
+        clearDepths();
+        ASSERT_TRUE(makeCodedTexture(bytes));
+        drawSample(100, ShadeTexture);
+        expectAllWrittenAre(RGB(0, 0, 0));
+        EXPECT_EQ(depthAt(150, 150), 100.0f);
+    }
+}
+
+TEST_F(TriangleShade, ModulateWithAWhiteTexelTruncatesTheColour) {
+    fillTexture(255);
+    drawSample(300, ShadeModulate, {100.7f, 50.2f, 200.9f, 0});
+    expectAllWrittenAre(RGB(100, 50, 200));
+    fillTexture(128);
+    // 128 / 255 * 200 = 100.39
+    drawSample(200, ShadeModulate, {200, 200, 200, 0});
+    expectAllWrittenAre(RGB(100, 100, 100));
+}
+
+TEST_F(TriangleShade, BlendIsHalfTexelHalfColourTruncated) {
+    fillTexture(255);
+    drawSample(300, ShadeBlend, {0, 0, 0, 0});
+    expectAllWrittenAre(RGB(127, 127, 127));
+    fillTexture(0);
+    drawSample(200, ShadeBlend, {255, 101, 3, 0});
+    expectAllWrittenAre(RGB(127, 50, 1));
+}
+
+TEST_F(TriangleShade, TextureModeTakesTheTexelAndColourModeTheColour) {
+    drawSample(300, ShadeTexture, {10, 20, 30, 0}, 0.25f, 0.75f, 1.0f);
+    expectAllWrittenAre(texelColour(15, 11));
+    drawSample(200, ShadeColour, {10.9f, 20.5f, 30.1f, 0}, 0.25f, 0.75f, 1.0f);
+    expectAllWrittenAre(RGB(10, 20, 30));
+}
+
+// Colours are capped at 255 by the interpolation but have no lower bound: -1 truncates to -1,
+// whose low byte is 255, and -256.5 to -256, whose low byte is 0.
+TEST_F(TriangleShade, ChannelsKeepTheLowEightBitsOfTheTruncatedValue) {
+    drawSample(300, ShadeColour, {-1.0f, 300.0f, -256.5f, 0});
+    expectAllWrittenAre(RGB(255, 255, 0));
+    fillTexture(255);
+    drawSample(200, ShadeModulate, {-1.0f, -2.5f, 1e10f, 0});
+    expectAllWrittenAre(RGB(255, 254, 255));
+}
+
+TEST_F(TriangleShade, ColourIsInterpolatedFromTheSpanEnds) {
+    drawTriangle(vertex(100, 100, {255, 0, 0, 0}), vertex(200, 100, {0, 255, 0, 0}),
+                 vertex(100, 200, {0, 0, 255, 0}), canvas.dc, 100, 100, 100, ShadeColour);
+    EXPECT_EQ(canvas.pixel(100, 99), RGB(255, 0, 0));
+    // 99 / 100 of the way from red to green.
+    EXPECT_EQ(canvas.pixel(199, 99), RGB(2, 252, 0));
+}
+
+TEST_F(TriangleRecords, CallersRecordsAreUnchanged) {
+    const ScreenVertex given[3] = {vertex(300, 300, {1, 2, 3, 4}, 0.1f, 0.2f, 3),
+                                   vertex(100, 100, {5, 6, 7, 8}, 0.3f, 0.4f, 2),
+                                   vertex(200, 50, {9, 10, 11, 12}, 0.5f, 0.6f, 1)};
+    ScreenVertex copies[3];
+    std::memcpy(copies, given, sizeof copies);
+    drawTriangle(copies[0], copies[1], copies[2], canvas.dc, 100, 200, 300, ShadeBlend);
+    EXPECT_EQ(std::memcmp(copies, given, sizeof copies), 0);
+    EXPECT_FALSE(canvas.written().empty());
+}
+
+TEST_F(TriangleFarCorners, WedgeFromHugeCornersFillsTheViewportBelowItsApex) {
+    drawTriangle(vertex(240, 35), vertex(-3e8f, 3e8f), vertex(3e8f, 3e8f), canvas.dc, 100, 100, 100,
+                 ShadeColour);
+    const std::vector<Point> points = canvas.written();
+    ASSERT_FALSE(points.empty());
+    EXPECT_EQ(points.front().y, 35);
+    EXPECT_EQ(points.back(), (Point{viewportRight, viewportBottom}));
+    for (int x = viewportLeft; x <= viewportRight; ++x) {
+        EXPECT_NE(canvas.pixel(x, viewportBottom), Canvas::untouched) << x;
+    }
+    for (Point p : points) {
+        ASSERT_GE(p.x, viewportLeft);
+        ASSERT_LE(p.x, viewportRight);
+    }
+}
+
+// Row 99 starts at column -999675 at depth 125160.625 and steps by exactly -0.125: the
+// running depth must arrive at column 10 with the 999685 additions of the columns to its left.
+TEST_F(TriangleFarCorners, ColumnsLeftOfTheViewportStillAdvanceTheRunningValues) {
+    drawTriangle(vertex(-999675, 100), vertex(300, 100), vertex(300, 300), canvas.dc, 125160.625f,
+                 163.75f, 163.75f, ShadeColour);
+    EXPECT_EQ(depthAt(10, 99), 200.0f);
+    EXPECT_EQ(depthAt(11, 99), 199.875f);
+    EXPECT_EQ(depthAt(299, 99), 163.875f);
+    EXPECT_EQ(depthAt(300, 99), 500.0f);
+}
+
+TEST_F(TriangleFarCorners, HugeAndNonFiniteCornersConvertSafely) {
+    const float far[] = {3e9f, -3e9f, 2147483520.0f, -2147483648.0f, 1e30f, -1e30f, inf, -inf, nan};
+    for (float a : far) {
+        for (float b : far) {
+            drawTriangle(vertex(240, 200, grey, 0.5f, 0.5f, 1), vertex(a, b, grey, 2, -1, 0),
+                         vertex(b, 300, grey, -1, 2, 5), canvas.dc, 100, a, 300, ShadeModulate);
+            drawTriangle(vertex(a, -b), vertex(240, 200), vertex(-a, 150), canvas.dc, b, 100, 200,
+                         ShadeBlend);
+        }
+    }
+    for (Point p : canvas.written()) {
+        ASSERT_TRUE(p.x >= viewportLeft && p.x <= viewportRight && p.y >= viewportTop &&
+                    p.y <= viewportBottom)
+            << p;
+    }
+    for (int x = viewportLeft; x <= viewportRight; ++x) {
+        for (int y = viewportTop; y <= viewportBottom; ++y) {
+            ASSERT_TRUE(depthAt(x, y) > 5.0f && depthAt(x, y) <= 500.0f) << x << ", " << y;
+        }
+    }
+}
+
+std::uint32_t bitsOf(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+float addOneByOne(float value, float step, long long count) {
+    for (long long i = 0; i < count; ++i) {
+        value += step;
+    }
+    return value;
+}
+
+// Random magnitudes and mantissas of random length, so that the runs cross binades, pass
+// through zero and the subnormals, and land exactly halfway between floats.
+TEST(AddRepeatedly, MatchesAdditionOneStepAtATime) {
+    std::mt19937 random(12345);
+    auto randomFloat = [&random](int exponent) {
+        const int bits = 1 + static_cast<int>(random() % 24);
+        const double mantissa = static_cast<double>(random() % (1u << bits) | 1u) / (1u << bits);
+        const double sign = random() % 2 ? -1.0 : 1.0;
+        return static_cast<float>(sign * std::ldexp(1.0 + mantissa, exponent));
+    };
+    for (int i = 0; i < 3000; ++i) {
+        const int stepExponent = static_cast<int>(random() % 200) - 149;
+        const int valueExponent = stepExponent + static_cast<int>(random() % 30) - 3;
+        const float step = randomFloat(stepExponent);
+        const float value = randomFloat(std::min(valueExponent, 127));
+        const long long count = static_cast<long long>(random() % 20000);
+        ASSERT_EQ(bitsOf(addRepeatedly(value, step, count)),
+                  bitsOf(addOneByOne(value, step, count)))
+            << value << " + " << step << " x " << count;
+    }
+}
+
+TEST(AddRepeatedly, HandlesTiesZeroSubnormalsAndOverflow) {
+    const float cases[][2] = {{16777216.0f + 2, 1.0f},
+                              {8388608.0f, 0.5f},
+                              {-16777216.0f, 3.0f},
+                              {1000.3f, -0.7f},
+                              {1e-44f, -3e-45f},
+                              {-0.0f, 1e-45f},
+                              {3e38f, 1e37f},
+                              {-3e38f, -3.3e37f},
+                              {1.0f, nan},
+                              {inf, -1.0f},
+                              {5.0f, 0.0f},
+                              {0.1f, -0.1f},
+                              {16777215.0f, 0.5f},
+                              {33554430.0f, -1.0f}};
+    for (const auto& c : cases) {
+        for (long long count : {0LL, 1LL, 17LL, 100LL, 70000LL}) {
+            EXPECT_EQ(bitsOf(addRepeatedly(c[0], c[1], count)),
+                      bitsOf(addOneByOne(c[0], c[1], count)))
+                << c[0] << " + " << c[1] << " x " << count;
+        }
+    }
+    EXPECT_EQ(addRepeatedly(3.0f, 1.0f, -5), 3.0f);
+}
+
+TEST(AddRepeatedly, StopsWhereTheSumNoLongerChanges) {
+    // 2^24 + 1 lies halfway to the next float and rounds back to the even 2^24.
+    EXPECT_EQ(addRepeatedly(1.0f, 1.0f, 1LL << 40), 16777216.0f);
+    EXPECT_EQ(addRepeatedly(-5.0f, -0.25f, 1LL << 40), -4194304.0f);
+    EXPECT_EQ(bitsOf(addRepeatedly(0.0f, 0.1f, 30000000)),
+              bitsOf(addOneByOne(0.0f, 0.1f, 30000000)));
+}
+
+}  // namespace
