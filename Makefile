@@ -18,7 +18,7 @@ deps:
 
 $(BUILD)/quillon: deps FORCE
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release > /dev/null
-	@cmake --build $(BUILD) -j $(JOBS)
+	@cmake --build $(BUILD) -j $(JOBS) -- --no-print-directory
 
 run: $(BUILD)/quillon
 	@scripts/run.sh $(BUILD)
@@ -28,7 +28,7 @@ test: $(BUILD)/quillon
 
 test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON > /dev/null
-	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cmake --build $(ASAN_BUILD) -j $(JOBS) -- --no-print-directory
 	@ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure
 
 windows:

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -53,7 +54,7 @@ std::vector<MSG> takeMessages(HWND hwnd, UINT filterMin, UINT filterMax) {
 }
 
 class UserTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         WNDCLASSA windowClass = {};
         windowClass.lpfnWndProc = recordingProc;
@@ -195,20 +196,19 @@ TEST_F(UserTest, ChildWindowHasNoFrameAndDiesWithItsParent) {
     EXPECT_TRUE(DestroyWindow(parent));
     ASSERT_EQ(countSeen(parent, WM_DESTROY), 1);
     ASSERT_EQ(countSeen(child, WM_DESTROY), 1);
-    EXPECT_LT(std::find_if(seen.begin(), seen.end(),
-                           [&](const Seen& s) { return s.hwnd == parent; }) -
-                  seen.begin(),
-              std::find_if(seen.begin(), seen.end(),
-                           [&](const Seen& s) { return s.hwnd == child; }) -
-                  seen.begin());
+    EXPECT_LT(
+        std::find_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.hwnd == parent; }) -
+            seen.begin(),
+        std::find_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.hwnd == child; }) -
+            seen.begin());
     EXPECT_FALSE(GetClientRect(child, &rect));
     EXPECT_FALSE(DestroyWindow(parent));
 }
 
 TEST_F(UserTest, EditControlTakesItsMessagesItself) {
     HWND parent = makeWindow(0, 0, 500, 500);
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_HSCROLL |
-                        ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL;
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                        ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL;
     EXPECT_EQ(style, 1353712068u);
     HWND edit = CreateWindowExA(0, "edit", NULL, style, 0, 0, 0, 0, parent, (HMENU)1, NULL, NULL);
     ASSERT_NE(edit, (HWND)NULL);

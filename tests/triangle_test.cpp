@@ -167,15 +167,18 @@ TEST_F(TriangleCoverage, RightTriangleWritesRows99To198AndNothingInColumn200) {
     }
 }
 
-TEST_F(TriangleCoverage, HorizontalBottomEdgeStopsOneRowAboveIt) {
+TEST_F(TriangleCoverage, HorizontalBottomEdgeEndsOneRowAboveIt) {
     drawTriangle(vertex(150, 100), vertex(100, 200), vertex(200, 200), canvas.dc, 100, 100, 100,
                  ShadeColour);
     const std::vector<Point> points = canvas.written();
     ASSERT_FALSE(points.empty());
-    EXPECT_EQ(points.front().y, 100);
+    // Rows 100 and 101 are narrower than one column.
+    EXPECT_EQ(points.front().y, 102);
     EXPECT_EQ(points.back().y, 199);
-    EXPECT_EQ(canvas.pixel(100, 199), Canvas::untouched);
-    EXPECT_NE(canvas.pixel(101, 199), Canvas::untouched);
+    // The upper half's row 199 starts at column 101; the lower half's, from the raised
+    // corner (100, 199), at column 100.
+    EXPECT_NE(canvas.pixel(100, 199), Canvas::untouched);
+    EXPECT_EQ(canvas.pixel(100, 198), Canvas::untouched);
 }
 
 // Middle vertex B = (50, 150) on a whole row: the upper half's row 149 runs from column 51
@@ -224,11 +227,11 @@ TEST_F(TriangleCoverage, VertexOrderDoesNotChangeAPixel) {
 }
 
 TEST_F(TriangleDepth, EqualDepthKeepsTheFirstTriangleAndNearerReplacesIt) {
-    drawSample(100, ShadeColour, {255, 0, 0, 0});
-    drawSample(100, ShadeColour, {0, 0, 255, 0});
-    expectAllWrittenAre(RGB(255, 0, 0));
-    drawSample(99.99f, ShadeColour, {0, 255, 0, 0});
-    expectAllWrittenAre(RGB(0, 255, 0));
+    drawSample(100, ShadeColour, {200.5f, 0, 0, 0});
+    drawSample(100, ShadeColour, {0, 0, 200.5f, 0});
+    expectAllWrittenAre(RGB(200, 0, 0));
+    drawSample(99.99f, ShadeColour, {0, 200.5f, 0, 0});
+    expectAllWrittenAre(RGB(0, 200, 0));
 }
 
 TEST_F(TriangleDepth, NearLimitAndClearedValueAreNotDrawn) {
@@ -261,14 +264,38 @@ TEST_F(TriangleDepth, TouchesNoDepthOutsideTheViewport) {
         for (int y = 0; y < depthBufferRows; ++y) {
             const bool inside =
                 x >= viewportLeft && x <= viewportRight && y >= viewportTop && y <= viewportBottom;
-            ASSERT_EQ(depthAt(x, y), inside ? 100.0f : 500.0f) << x << ", " << y;
+            if (!inside) {
+                ASSERT_EQ(depthAt(x, y), 500.0f) << x << ", " << y;
+            }
         }
     }
-    for (Point p : canvas.written()) {
+    const std::vector<Point> points = canvas.written();
+    EXPECT_GT(points.size(), 50000u);
+    for (Point p : points) {
         ASSERT_TRUE(p.x >= viewportLeft && p.x <= viewportRight && p.y >= viewportTop &&
                     p.y <= viewportBottom)
             << p;
     }
+}
+
+// Depth steps divide by heights truncated to whole rows. In the first triangle the sort
+// makes (100, 150) the bottom corner, so the long edge runs to it and steps 98 / trunc(49.5)
+// = 2 a row: the split vertex gets 100 + 49.5 * 2 = 199, and the left edge, from the top at
+// 100 to it, stores 100 + 42.5 * 99 / trunc(49.5) at the first column of row 143. In the
+// second the long edge steps 200 / trunc(100.5) = 2, the split vertex 50.5 rows down gets
+// 201, and the upper half's row 149 starts at 100 + 49.5 * 101 / trunc(50.5).
+TEST_F(TriangleDepth, DepthStepsDivideByWholeRows) {
+    drawTriangle(vertex(200, 100.5f), vertex(100, 150), vertex(300, 150), canvas.dc, 100, 198, 198,
+                 ShadeColour);
+    int first = 0;
+    while (canvas.pixel(first, 143) == Canvas::untouched) {
+        ++first;
+    }
+    EXPECT_NEAR(depthAt(first, 143), 185.8673f, 0.0001f);
+    clearDepths();
+    drawTriangle(vertex(200, 99.5f), vertex(300, 150), vertex(200, 200), canvas.dc, 100, 150, 300,
+                 ShadeColour);
+    EXPECT_NEAR(depthAt(200, 149), 199.99f, 0.001f);
 }
 
 // Rows of a sliver under one row high carry an infinite or NaN depth on the long edge's side.
@@ -301,10 +328,9 @@ TEST_F(TriangleTexture, CoordinatesOutsideClampToTheEdgeTexels) {
     expectAllWrittenAre(texelColour(63, 0));
     drawSample(300, ShadeTexture, grey, 1.0f, 1.0f, 0.5f);
     expectAllWrittenAre(texelColour(63, 15));
+    drawSample(200, ShadeTexture, grey, 2.0f, 0.5f, 1.0f);
+    expectAllWrittenAre(texelColour(63, 7));
     // With q = 0, uq = 0 gives 0 / 0, which is not a number, and vq = 5 gives infinity.
-    drawTriangle(vertex(100, 100, grey, 0, 5, 1), vertex(200, 120, grey, 0, 5, 1),
-                 vertex(130, 200, grey, 0, 5, 1), canvas.dc, 200, 200, 200, ShadeTexture);
-    expectAllWrittenAre(texelColour(63, 15));
     ScreenVertex corners[3] = {vertex(100, 100), vertex(200, 120), vertex(130, 200)};
     for (ScreenVertex& corner : corners) {
         corner.uq = 0;
@@ -329,14 +355,33 @@ TEST_F(TriangleTexture, CoordinatesAreDividedByQAtEveryPixel) {
     }
 }
 
+// v runs from 0 at the top corner (row 100.5) to 1 at the bottom edge (row 150): the upper
+// half steps it by 1/49 a row, the height truncated, so row 143 takes texel row
+// trunc(15 * 42.5 / 49) = 13 (the exact height would give 12).
+TEST_F(TriangleTexture, UpperHalfStepsByWholeRowsLowerHalfByTheExactHeight) {
+    drawTriangle(vertex(200, 100.5f, grey, 0.5f, 0), vertex(100, 150, grey, 0.5f, 1),
+                 vertex(300, 150, grey, 0.5f, 1), canvas.dc, 100, 100, 100, ShadeTexture);
+    EXPECT_EQ(canvas.pixel(200, 130), texelColour(31, 9));
+    EXPECT_EQ(canvas.pixel(200, 140), texelColour(31, 12));
+    EXPECT_EQ(canvas.pixel(200, 143), texelColour(31, 13));
+    // The lower half from row 99 to the corner at row 150.5 divides by 51.5, not 51.
+    Canvas lower;
+    clearDepths();
+    drawTriangle(vertex(100, 100, grey, 0.5f, 0), vertex(300, 100, grey, 0.5f, 0),
+                 vertex(200, 150.5f, grey, 0.5f, 1), lower.dc, 100, 100, 100, ShadeTexture);
+    EXPECT_EQ(lower.pixel(200, 106), texelColour(31, 2));
+    EXPECT_EQ(lower.pixel(200, 113), texelColour(31, 4));
+    EXPECT_EQ(lower.pixel(200, 130), texelColour(31, 9));
+}
+
 TEST_F(TriangleTexture, EmptyTextureGivesBlackTexelsAndDepthsAreStillStored) {
     textureBitmap.destroy();
     drawSample(300, ShadeTexture);
     expectAllWrittenAre(RGB(0, 0, 0));
     EXPECT_EQ(depthAt(150, 150), 300.0f);
-    drawSample(200, ShadeBlend, {200, 100, 50, 0});
+    drawSample(200, ShadeBlend, {201, 101, 51, 0});
     expectAllWrittenAre(RGB(100, 50, 25));
-    drawSample(100, ShadeModulate, {200, 100, 50, 0});
+    drawSample(100, ShadeModulate, {201, 101, 51, 0});
     expectAllWrittenAre(RGB(0, 0, 0));
 }
 
@@ -376,14 +421,14 @@ TEST_F(TriangleShade, TextureModeTakesTheTexelAndColourModeTheColour) {
     expectAllWrittenAre(RGB(10, 20, 30));
 }
 
-// Colours are capped at 255 by the interpolation but have no lower bound: -1 truncates to -1,
-// whose low byte is 255, and -256.5 to -256, whose low byte is 0.
+// Colours have no lower bound: -1.5 truncates to -1, whose low byte is 255, and -256.5 to
+// -256, whose low byte is 0.
 TEST_F(TriangleShade, ChannelsKeepTheLowEightBitsOfTheTruncatedValue) {
-    drawSample(300, ShadeColour, {-1.0f, 300.0f, -256.5f, 0});
-    expectAllWrittenAre(RGB(255, 255, 0));
+    drawSample(300, ShadeColour, {-1.5f, -256.5f, -3e9f, 0});
+    expectAllWrittenAre(RGB(255, 0, 0));
     fillTexture(255);
-    drawSample(200, ShadeModulate, {-1.0f, -2.5f, 1e10f, 0});
-    expectAllWrittenAre(RGB(255, 254, 255));
+    drawSample(200, ShadeModulate, {-1.5f, -2.5f, -129.5f, 0});
+    expectAllWrittenAre(RGB(255, 254, 127));
 }
 
 TEST_F(TriangleShade, ColourIsInterpolatedFromTheSpanEnds) {
@@ -410,7 +455,7 @@ TEST_F(TriangleFarCorners, WedgeFromHugeCornersFillsTheViewportBelowItsApex) {
                  ShadeColour);
     const std::vector<Point> points = canvas.written();
     ASSERT_FALSE(points.empty());
-    EXPECT_EQ(points.front().y, 35);
+    EXPECT_EQ(points.front().y, 36);
     EXPECT_EQ(points.back(), (Point{viewportRight, viewportBottom}));
     for (int x = viewportLeft; x <= viewportRight; ++x) {
         EXPECT_NE(canvas.pixel(x, viewportBottom), Canvas::untouched) << x;
