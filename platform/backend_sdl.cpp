@@ -476,6 +476,43 @@ const Backend sdlBackend = {
     cursorChanged, cursorWarped,  showMessageBox,  shutdown,
 };
 
+// Drivers that open no window a person could see; SDL 2 falls back on them by itself.
+bool showsNothing(const char* driver) {
+    return !SDL_strcmp(driver, "offscreen") || !SDL_strcmp(driver, "dummy") ||
+           !SDL_strcmp(driver, "evdev");
+}
+
+// The video drivers in SDL's order of preference, but none that shows nothing, and not Wayland
+// where it cannot be running (libwayland would complain on stderr). A driver the user names in
+// SDL_VIDEODRIVER is taken as it is.
+bool initVideo(std::string* reason) {
+    if (SDL_getenv("SDL_VIDEODRIVER")) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+            return true;
+        }
+        *reason = SDL_GetError();
+        return false;
+    }
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+        const char* driver = SDL_GetVideoDriver(i);
+        if (showsNothing(driver) ||
+            (!SDL_strcmp(driver, "wayland") && !SDL_getenv("XDG_RUNTIME_DIR"))) {
+            continue;
+        }
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+            return true;
+        }
+        if (reason->empty()) {
+            *reason = SDL_GetError();
+        }
+    }
+    if (reason->empty()) {
+        *reason = "no video driver";
+    }
+    return false;
+}
+
 }  // namespace
 
 bool startSdlBackend(std::string* reason) {
@@ -485,9 +522,10 @@ bool startSdlBackend(std::string* reason) {
     useHeadlessBackend();
     // A click that brings the window forward is also a click, as on Windows.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    std::string failure;
+    if (!initVideo(&failure)) {
         if (reason) {
-            *reason = SDL_GetError();
+            *reason = failure;
         }
         SDL_Quit();
         return false;

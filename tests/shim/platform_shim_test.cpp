@@ -34,7 +34,7 @@ LRESULT CALLBACK testProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 class ShimTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         shimtest::reset();
         userMessagesHandled = 0;
@@ -56,8 +56,8 @@ protected:
         if (!registerClass("ShimTestWindow", menuId)) {
             return NULL;
         }
-        return CreateWindowExA(0, "ShimTestWindow", "Shim test", WS_OVERLAPPEDWINDOW,
-                               CW_USEDEFAULT, CW_USEDEFAULT, 500, 500, NULL, NULL, NULL, NULL);
+        return CreateWindowExA(0, "ShimTestWindow", "Shim test", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                               CW_USEDEFAULT, 500, 500, NULL, NULL, NULL, NULL);
     }
 };
 
@@ -128,8 +128,8 @@ TEST_F(ShimTest, PerformanceCounterFollowsTheHeadlessClockAcrossTheWrap) {
 
 TEST_F(ShimTest, LogHoldsExactlyWhatReachedDefWindowProc) {
     HWND hwnd = makeWindow();
-    HWND edit = CreateWindowExA(0, "edit", NULL, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd,
-                                (HMENU)1, NULL, NULL);
+    HWND edit = CreateWindowExA(0, "edit", NULL, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd, (HMENU)1,
+                                NULL, NULL);
     ASSERT_NE(edit, (HWND)NULL);
     shimtest::clearDefWindowProcMessages();
     SendMessageA(hwnd, WM_USER, 1, 2);           // handled by the procedure
