@@ -43,7 +43,8 @@ int NBitmap::computeRowStep() const {
     return header.biHeight < 0 ? rowSize : -rowSize;
 }
 
-// Makes the DIB section and the memory context that holds it; false leaves both null.
+// Makes the DIB section and the memory context that holds it. On false the caller releases
+// whatever was made with destroy.
 static bool makeSurface(NBitmap* bitmap, HDC display) {
     void* pixels = nullptr;
     bitmap->dibSection = CreateDIBSection(display, (const BITMAPINFO*)&bitmap->header,

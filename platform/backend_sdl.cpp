@@ -31,16 +31,16 @@ struct SdlDisplay {
     bool dirty;
     bool hasMenu;
     MenuBar menu;
-    int openEntry;  // the popup shown below the bar, or -1
+    int openEntry;       // the popup shown below the bar, or -1
+    bool menuHasButton;  // the left button went down on the menu
     int hoveredItem;
     HBITMAP barBitmap, popupBitmap;  // drawn for the state below; NULL when out of date
     int barWidth, barOpenEntry, popupEntry, popupHovered;
-    bool confinementSet;
-    SDL_Rect confinement;
     std::vector<std::uint32_t> frame;
 };
 
 SdlDisplay sdl;
+int cursorShown = -1;  // as SDL was last told: 1 shown, 0 hidden, -1 not yet
 
 void forgetBitmaps() {
     DeleteObject(sdl.barBitmap);
@@ -156,32 +156,14 @@ void surfaceDrawn(HWND hwnd) {
     }
 }
 
+// Confinement is the window side's clamping, with the pointer warped back wherever it strays:
+// SDL_SetWindowMouseRect would hold the pointer more firmly, but while it holds, SDL's X11
+// driver refuses every warp, and the program re-centres the cursor while it is confined.
 void cursorChanged() {
-    SDL_ShowCursor(cursor.displayCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
-    if (!sdl.window) {
-        return;
-    }
-    // SDL confines to a rectangle of the window; the part of the confinement outside the
-    // window is enforced by clamping when the pointer moves.
-    SDL_Rect area = {0, 0, 0, 0};
-    bool confine = false;
-    if (cursor.confined) {
-        int left, top, right, bottom, width, height;
-        toWindow({cursor.confinement.left, cursor.confinement.top}, &left, &top);
-        toWindow({cursor.confinement.right, cursor.confinement.bottom}, &right, &bottom);
-        SDL_GetWindowSize(sdl.window, &width, &height);
-        left = std::max(left, 0), top = std::max(top, 0);
-        right = std::min(right, width), bottom = std::min(bottom, height);
-        confine = right > left && bottom > top;
-        area = {left, top, right - left, bottom - top};
-    }
-    const bool same = confine == sdl.confinementSet &&
-                      (!confine || (area.x == sdl.confinement.x && area.y == sdl.confinement.y &&
-                                    area.w == sdl.confinement.w && area.h == sdl.confinement.h));
-    if (!same) {
-        SDL_SetWindowMouseRect(sdl.window, confine ? &area : NULL);
-        sdl.confinementSet = confine;
-        sdl.confinement = area;
+    const int shown = cursor.displayCount >= 0;
+    if (shown != cursorShown) {
+        cursorShown = shown;
+        SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
     }
 }
 
@@ -314,24 +296,32 @@ void onMenuBarClick(int sx) {
     }
 }
 
-void onButton(const SDL_MouseButtonEvent& button) {
-    if (button.button != SDL_BUTTON_LEFT) {
-        return;
+// A click the menu takes is the menu's, its release included.
+bool menuTakesButton(const SDL_MouseButtonEvent& button, bool down) {
+    if (!down) {
+        const bool taken = sdl.menuHasButton;
+        sdl.menuHasButton = false;
+        return taken;
     }
-    const bool down = button.type == SDL_MOUSEBUTTONDOWN;
-    if (down && button.y < barHeight()) {
+    if (button.y < barHeight()) {
         onMenuBarClick(button.x);
-        return;
-    }
-    if (sdl.openEntry >= 0) {
-        if (down) {
-            const int item = popupItemUnder(button.x, button.y);
-            if (item >= 0) {
-                chooseCommand(sdl.menu.entries[sdl.openEntry].children[item].commandId);
-            } else {
-                closePopup();
-            }
+    } else if (sdl.openEntry >= 0) {
+        const int item = popupItemUnder(button.x, button.y);
+        if (item >= 0) {
+            chooseCommand(sdl.menu.entries[sdl.openEntry].children[item].commandId);
+        } else {
+            closePopup();
         }
+    } else {
+        return false;
+    }
+    sdl.menuHasButton = true;
+    return true;
+}
+
+void onButton(const SDL_MouseButtonEvent& button) {
+    const bool down = button.type == SDL_MOUSEBUTTONDOWN;
+    if (button.button != SDL_BUTTON_LEFT || menuTakesButton(button, down)) {
         return;
     }
     onMotion(button.x, button.y);
@@ -352,6 +342,8 @@ void onWindowEvent(const SDL_WindowEvent& event) {
     }
     if (event.event == SDL_WINDOWEVENT_CLOSE) {
         PostMessageA(sdl.hwnd, WM_CLOSE, 0, 0);
+    } else if (event.event == SDL_WINDOWEVENT_LEAVE && cursor.confined) {
+        cursorWarped();  // it slipped out between two moves: back to where the cursor stays
     } else if (event.event == SDL_WINDOWEVENT_EXPOSED) {
         InvalidateRect(sdl.hwnd, NULL, FALSE);
         sdl.dirty = true;
@@ -532,6 +524,7 @@ bool startSdlBackend(std::string* reason) {
     }
     SDL_EventState(SDL_TEXTINPUT, SDL_IGNORE);
     closeWindow();
+    cursorShown = -1;
     backend = &sdlBackend;
     return true;
 }

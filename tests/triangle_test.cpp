@@ -115,14 +115,19 @@ TEST_F(TriangleReject, AllCornersOutsideDrawNothingEvenOverTheWholeViewport) {
 }
 
 TEST_F(TriangleReject, CornerOnTheBorderIsNotInside) {
-    drawTriangle(vertex(10.0f, 200), vertex(-500, 100), vertex(-500, 300), canvas.dc, 100, 100, 100,
+    // Each reaches well into the viewport; its other corners lie outside it.
+    drawTriangle(vertex(10.0f, 200), vertex(300, -50), vertex(300, 450), canvas.dc, 100, 100, 100,
                  ShadeColour);
-    drawTriangle(vertex(240, 30.0f), vertex(100, -100), vertex(380, -100), canvas.dc, 100, 100, 100,
+    drawTriangle(vertex(240, 30.0f), vertex(-100, 500), vertex(600, 500), canvas.dc, 100, 100, 100,
+                 ShadeColour);
+    drawTriangle(vertex(470.0f, 200), vertex(100, -50), vertex(100, 450), canvas.dc, 100, 100, 100,
+                 ShadeColour);
+    drawTriangle(vertex(240, 390.0f), vertex(-100, -50), vertex(600, -50), canvas.dc, 100, 100, 100,
                  ShadeColour);
     EXPECT_TRUE(canvas.written().empty());
-    drawTriangle(vertex(12.5f, 200), vertex(-500, 100), vertex(-500, 300), canvas.dc, 100, 100, 100,
+    drawTriangle(vertex(10.01f, 200), vertex(300, -50), vertex(300, 450), canvas.dc, 100, 100, 100,
                  ShadeColour);
-    EXPECT_FALSE(canvas.written().empty());
+    EXPECT_GT(canvas.written().size(), 10000u);
 }
 
 TEST_F(TriangleReject, ThreeCornersOnOneRowDrawNothing) {
@@ -192,6 +197,58 @@ TEST_F(TriangleCoverage, RowAboveAWholeMiddleRowIsVisitedByBothHalves) {
     EXPECT_NEAR(depthAt(50, 149), 100.0f, 0.01f);
     EXPECT_NEAR(depthAt(51, 149), 103.0f, 0.01f);
     EXPECT_NEAR(depthAt(52, 148), 112.0f, 0.01f);
+}
+
+// Row 99 of this triangle runs exactly from xl = 100.5 to xr = 150, depth 100 to 149.5 and
+// u from 0 to 0.99. The depth step divides by the width truncated (49), the texture step by
+// the exact width (49.5); the first column, 101, takes the values at xl itself, and the
+// running values move on over the pixels an earlier, nearer triangle keeps.
+TEST_F(TriangleCoverage, RowStepsAndTheFirstColumn) {
+    for (int x = 120; x <= 130; ++x) {
+        depthAt(x, 99) = 6.0f;
+    }
+    drawTriangle(vertex(100.5f, 100, grey, 0, 0), vertex(150, 100, grey, 0.99f, 0),
+                 vertex(100.5f, 297, grey, 0, 0), canvas.dc, 100, 149.5f, 100, ShadeTexture);
+    EXPECT_EQ(canvas.pixel(100, 99), Canvas::untouched);
+    EXPECT_EQ(depthAt(101, 99), 100.0f);
+    EXPECT_EQ(canvas.pixel(101, 99), texelColour(0, 0));
+    EXPECT_EQ(canvas.pixel(125, 99), Canvas::untouched);
+    EXPECT_NEAR(depthAt(149, 99), 100 + 48 * 49.5 / 49, 0.001);
+    // u = 48 * 0.99 / 49.5 = 0.96 there: column trunc(63 * 0.96) = 60.
+    EXPECT_EQ(canvas.pixel(149, 99), texelColour(60, 0));
+    EXPECT_EQ(canvas.pixel(150, 99), Canvas::untouched);
+}
+
+// The upper half probes its span ends at the first and the stop column, the lower half at
+// the exact edges. With the left edge black, every row of the upper half therefore starts
+// with a black pixel, while the lower half's first pixels, a fraction of a column inside the
+// span, already take a little of the right end's colour.
+TEST_F(TriangleShade, SpanEndsAreProbedAtColumnsAboveAndAtTheEdgesBelow) {
+    const Colour black = {0, 0, 0, 0};
+    const Colour white = {250, 250, 250, 0};
+    drawTriangle(vertex(200, 100, black), vertex(150.3f, 160, black), vertex(260.7f, 160, white),
+                 canvas.dc, 100, 100, 100, ShadeColour);
+    // Row 159 belongs to the lower half too.
+    for (int y = 105; y < 159; ++y) {
+        int x = 0;
+        while (canvas.pixel(x, y) == Canvas::untouched) {
+            ++x;
+        }
+        ASSERT_EQ(canvas.pixel(x, y), RGB(0, 0, 0)) << y;
+    }
+    Canvas lower;
+    clearDepths();
+    drawTriangle(vertex(150.3f, 100, black), vertex(260.7f, 100, white), vertex(200, 160, black),
+                 lower.dc, 100, 100, 100, ShadeColour);
+    int tinted = 0;
+    for (int y = 99; y < 155; ++y) {
+        int x = 0;
+        while (lower.pixel(x, y) == Canvas::untouched) {
+            ++x;
+        }
+        tinted += lower.pixel(x, y) != RGB(0, 0, 0);
+    }
+    EXPECT_GT(tinted, 10);
 }
 
 TEST_F(TriangleCoverage, VertexOrderDoesNotChangeAPixel) {
@@ -412,6 +469,18 @@ TEST_F(TriangleShade, BlendIsHalfTexelHalfColourTruncated) {
     fillTexture(0);
     drawSample(200, ShadeBlend, {255, 101, 3, 0});
     expectAllWrittenAre(RGB(127, 50, 1));
+}
+
+// 255 * 0.5 + 0.5 * 0.99999994 is 127.99999997 in double, which a float would round to 128.
+TEST_F(TriangleShade, BlendIsEvaluatedInDouble) {
+    fillTexture(255);
+    const float belowOne = std::nextafter(1.0f, 0.0f);
+    drawSample(300, ShadeBlend, {belowOne, belowOne, belowOne, 0});
+    int truncatedDown = 0;
+    for (Point p : canvas.written()) {
+        truncatedDown += GetRValue(canvas.pixel(p.x, p.y)) == 127;
+    }
+    EXPECT_GT(truncatedDown, 0);
 }
 
 TEST_F(TriangleShade, TextureModeTakesTheTexelAndColourModeTheColour) {

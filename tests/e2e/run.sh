@@ -22,7 +22,7 @@ cleanup() {
 }
 trap cleanup EXIT
 for _ in $(seq 50); do
-    xdpyinfo > /dev/null 2>&1 && break
+    xdotool getdisplaygeometry > /dev/null 2>&1 && break
     sleep 0.1
 done
 

@@ -104,6 +104,28 @@ TEST_F(ShimTest, MenuResourceRefusesTablesAResourceCompilerWouldNot) {
     EXPECT_EQ(clientInCreate.bottom, 473);
 }
 
+TEST_F(ShimTest, ClassWithoutAProcedureIsRefused) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpszClassName = "NoProcedure";
+    EXPECT_EQ(RegisterClassA(&windowClass), 0);
+    EXPECT_EQ(RegisterClassA(NULL), 0);
+    EXPECT_EQ(CreateWindowExA(0, "NoProcedure", "", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, NULL, NULL,
+                              NULL, NULL),
+              (HWND)NULL);
+}
+
+// As Windows does, a queue holds ten thousand posted messages and refuses the next.
+TEST_F(ShimTest, PostingStopsAtTheQueueLimit) {
+    int posted = 0;
+    while (posted < 20000 && PostMessageA(NULL, WM_USER, 0, 0)) {
+        ++posted;
+    }
+    EXPECT_EQ(posted, 10000);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE));
+    EXPECT_TRUE(PostMessageA(NULL, WM_USER, 0, 0));
+}
+
 TEST_F(ShimTest, HeadlessClockIsTheCallersAndWrapsAt2To32) {
     EXPECT_EQ(GetTickCount(), 0u);
     shimtest::setTickCount(1000);
