@@ -104,10 +104,16 @@ void BM_TriangleHugeCorners(benchmark::State& state) {
     const ScreenVertex a = vertex(240, 100, {255, 200, 100, 0}, 0, 0, 1);
     const ScreenVertex b = vertex(-4e7f, 5e6f, {100, 255, 200, 0}, 1, 0, 0.01f);
     const ScreenVertex c = vertex(3e7f, 6e6f, {200, 100, 255, 0}, 0, 1, 0.02f);
+    clearDepths(viewportLeft, viewportRight, viewportTop, viewportBottom);
+    drawTriangle(a, b, c, target.dc, 100, 120, 110, ShadeModulate);
+    const int pixels = writtenDepths(viewportLeft, viewportRight, viewportTop, viewportBottom);
     for (auto _ : state) {
-        clearDepths(10, 470, 30, 390);
+        clearDepths(viewportLeft, viewportRight, viewportTop, viewportBottom);
         drawTriangle(a, b, c, target.dc, 100, 120, 110, ShadeModulate);
     }
+    state.counters["pixels"] = pixels;
+    state.counters["per_pixel"] = benchmark::Counter(
+        pixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     textureBitmap.destroy();
 }
 BENCHMARK(BM_TriangleHugeCorners);

@@ -355,23 +355,34 @@ TEST_F(TriangleDepth, DepthStepsDivideByWholeRows) {
     EXPECT_NEAR(depthAt(200, 149), 199.99f, 0.001f);
 }
 
-// Rows of a sliver under one row high carry an infinite or NaN depth on the long edge's side.
-TEST_F(TriangleDepth, SliversNeverStoreADepthThatIsNotANumber) {
+// In a sliver under one row high the long edge's depth step divides by zero whole rows, so
+// the split vertex's depth, and with it every step along a row, is infinite or NaN. Only the
+// lower half's one row can hold a pixel, and of it only the first column, which takes the
+// finite edge depth before any step is added; sometimes not even that.
+TEST_F(TriangleDepth, SliversDrawAtMostOnePixelAndStoreOnlyNumbers) {
     const float ys[][3] = {{99.8f, 100.0f, 100.5f},
                            {100.2f, 100.9f, 100.95f},
                            {100.0f, 100.0f, 100.7f},
                            {100.5f, 101.0f, 101.0f}};
+    int drawn = 0;
     for (const auto& y : ys) {
-        drawTriangle(vertex(100, y[0]), vertex(300, y[1]), vertex(200, y[2]), canvas.dc, 100, 200,
-                     300, ShadeColour);
-        drawTriangle(vertex(300, y[0]), vertex(100, y[1]), vertex(200, y[2]), canvas.dc, 100, 200,
-                     300, ShadeColour);
-    }
-    for (int x = viewportLeft; x <= viewportRight; ++x) {
-        for (int y = viewportTop; y <= viewportBottom; ++y) {
-            ASSERT_TRUE(depthAt(x, y) > 5.0f && depthAt(x, y) <= 500.0f) << x << ", " << y;
+        for (bool mirrored : {false, true}) {
+            clearDepths();
+            Canvas target;
+            drawTriangle(vertex(mirrored ? 300 : 100, y[0]), vertex(mirrored ? 100 : 300, y[1]),
+                         vertex(200, y[2]), target.dc, 100, 200, 300, ShadeColour);
+            const std::vector<Point> points = target.written();
+            ASSERT_LE(points.size(), 1u) << y[0] << " " << mirrored;
+            drawn += static_cast<int>(points.size());
+            for (int x = viewportLeft; x <= viewportRight; ++x) {
+                for (int row = viewportTop; row <= viewportBottom; ++row) {
+                    ASSERT_TRUE(depthAt(x, row) > 5.0f && depthAt(x, row) <= 500.0f)
+                        << x << ", " << row;
+                }
+            }
         }
     }
+    EXPECT_EQ(drawn, 2);
 }
 
 TEST_F(TriangleTexture, TexelIsChosenByTruncatingTheScaledCoordinates) {

@@ -2,18 +2,34 @@
 // 24-bit BMP: for reference frames, for comparing a changed rasterizer against them, and for
 // `make run` where there is no display.
 #include "app/app.h"
+#include "app/menu.h"
 #include "bitmap/nbitmap.h"
 #include "platform/testing.h"
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILLON_HEAP_FROM_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLON_HEAP_FROM_ASAN 1
+#endif
+#endif
+#ifdef QUILLON_HEAP_FROM_ASAN
+#include <sanitizer/allocator_interface.h>
+#else
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -34,6 +50,10 @@ const char usage[] =
     "                       REFERENCE; a difference picture goes beside the output\n"
     "  --assets DIR         the working directory of the program, where it finds\n"
     "                       marquetile.bmp (default: the current directory)\n"
+    "  --random SEED        also posts seeded random input every frame: the program's keys\n"
+    "                       but Escape, other keys, moves, clicks, menu commands but Exit\n"
+    "  --check-memory       exit status 1 when the heap in use grows between the end of the\n"
+    "                       first thousand frames (or tenth of the run) and the last frame\n"
     "  --help               this text\n"
     "\n"
     "Exit status: 0 done, 1 the frame differs from the reference, 2 bad arguments or files.\n";
@@ -56,6 +76,9 @@ struct Options {
     std::string everyDir;
     std::string reference;
     std::string assets;
+    bool random = false;
+    unsigned randomSeed = 0;
+    bool checkMemory = false;
 };
 
 bool parseInt(const char* text, int minimum, int* value) {
@@ -121,11 +144,11 @@ bool parseEvent(int frame, const char* text, ScriptEvent* event) {
 
 // How many arguments an option takes; -1 for an unknown one.
 int argumentCount(const std::string& option) {
-    if (option == "--help") {
+    if (option == "--help" || option == "--check-memory") {
         return 0;
     }
     if (option == "--frames" || option == "--ms" || option == "--out" || option == "--compare" ||
-        option == "--assets") {
+        option == "--assets" || option == "--random") {
         return 1;
     }
     if (option == "--at" || option == "--every") {
@@ -148,6 +171,17 @@ bool parseOption(const std::string& option, char** arguments, Options* options) 
             return false;
         }
         options->script.push_back(event);
+        return true;
+    }
+    if (option == "--random") {
+        int seed = 0;
+        options->random = true;
+        bool sound = parseInt(arguments[0], 0, &seed);
+        options->randomSeed = (unsigned)seed;
+        return sound;
+    }
+    if (option == "--check-memory") {
+        options->checkMemory = true;
         return true;
     }
     if (option == "--every") {
@@ -222,6 +256,62 @@ void postEvent(const ScriptEvent& event) {
             PostMessageA(mainWindow, WM_CLOSE, 0, 0);
             break;
     }
+}
+
+// A generator of its own, so that a seed gives the same script on every machine.
+struct RandomScript {
+    std::uint32_t state;
+
+    explicit RandomScript(unsigned seed) : state(seed * 2654435761u + 0x9E3779B9u) {
+        if (state == 0) {
+            state = 1;
+        }
+    }
+    int below(int n) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return (int)(state % (std::uint32_t)n);
+    }
+};
+
+// What a restless user does in one frame, or nothing: every key but Escape, moves, clicks
+// and menu commands but Exit.
+bool randomEvent(RandomScript* random, int frame, ScriptEvent* event) {
+    static const int keys[] = {'W', 'S', 'A', 'D', VK_UP, VK_DOWN, 'B', 'C', 'F',
+                               'Q', 'E', 'Z', '1', VK_SPACE, VK_LEFT, VK_RIGHT, VK_RETURN};
+    static const int commands[] = {commandMenuLabel, 1, 40002};
+    *event = {frame, KeyEvent, 0, 0};
+    switch (random->below(8)) {
+        case 0:
+        case 1:
+            event->a = keys[random->below(sizeof keys / sizeof keys[0])];
+            return true;
+        case 2:
+        case 3:
+            event->kind = MoveEvent;
+            break;
+        case 4:
+            event->kind = ClickEvent;
+            break;
+        case 5:
+            event->kind = CommandEvent;
+            event->a = commands[random->below(3)];
+            return true;
+        default:
+            return false;
+    }
+    event->a = random->below(clientRect.right);
+    event->b = random->below(clientRect.bottom);
+    return true;
+}
+
+std::size_t heapInUse() {
+#ifdef QUILLON_HEAP_FROM_ASAN
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    return mallinfo2().uordblks;
+#endif
 }
 
 // Handles every queued message, as the program's loop does between two frames; false once
@@ -345,11 +435,21 @@ int renderFrames(const Options& options) {
     if (!startApplication(NULL, SW_SHOWDEFAULT)) {
         return 2;
     }
+    RandomScript random(options.randomSeed);
+    const int settledFrame = std::min(1000, options.frames / 10);
+    std::size_t settledHeap = 0;
     for (int frame = 0; frame < options.frames; ++frame) {
         for (const ScriptEvent& event : options.script) {
             if (event.frame == frame) {
                 postEvent(event);
             }
+        }
+        ScriptEvent event;
+        if (options.random && randomEvent(&random, frame, &event)) {
+            postEvent(event);
+        }
+        if (frame == settledFrame) {
+            settledHeap = heapInUse();
         }
         if (!dispatchMessages()) {
             break;
@@ -364,7 +464,19 @@ int renderFrames(const Options& options) {
         }
         shimtest::advanceTickCount(options.msPerFrame);
     }
-    return writeFrame(options.out) ? 0 : 2;
+    if (!writeFrame(options.out)) {
+        return 2;
+    }
+    if (options.checkMemory) {
+        std::size_t finalHeap = heapInUse();
+        std::printf("quillon-capture: heap in use %zu bytes at frame %d, %zu at the end\n",
+                    settledHeap, settledFrame, finalHeap);
+        if (finalHeap > settledHeap) {
+            std::printf("quillon-capture: the heap grew by %zu bytes\n", finalHeap - settledHeap);
+            return 1;
+        }
+    }
+    return 0;
 }
 
 }  // namespace
