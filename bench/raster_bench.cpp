@@ -4,14 +4,25 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstring>
-
 namespace {
 
+// A 32-bit surface of the window's size, as the back buffer is.
 struct Target {
     HDC dc = CreateCompatibleDC(NULL);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, 640, 480);
+    HBITMAP bitmap = makeSurface(dc);
     HGDIOBJ previous = SelectObject(dc, bitmap);
+
+    static HBITMAP makeSurface(HDC dc) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = 640;
+        info.bmiHeader.biHeight = 480;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        return CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    }
 
     ~Target() {
         SelectObject(dc, previous);

@@ -420,11 +420,14 @@ void redrawMenus(int width) {
 
 void present() {
     Window* window = findWindow(sdl.hwnd);
-    SDL_Surface* target = sdl.window ? SDL_GetWindowSurface(sdl.window) : NULL;
-    if (!window || !target || !sdl.visible) {
+    if (!window || !sdl.window || !sdl.visible) {
         return;
     }
     sdl.dirty = false;
+    SDL_Surface* target = SDL_GetWindowSurface(sdl.window);
+    if (!target) {
+        return;
+    }
     const int width = target->w, height = target->h;
     sdl.frame.assign((size_t)width * height, 0);
     if (sdl.hasMenu) {

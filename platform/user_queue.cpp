@@ -22,7 +22,9 @@ bool insideIdleHook;
 
 // Windows refuses to post beyond ten thousand messages waiting in one queue.
 constexpr size_t queueLimit = 10000;
-constexpr size_t logLimit = 65536;
+// The DefWindowProcA log keeps the latest messages only, in storage taken once, so that a
+// program running for days does not grow.
+constexpr size_t logLimit = 4096;
 
 MSG makeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return {hwnd, message, wParam, lParam, GetTickCount(), cursor.position};
@@ -172,6 +174,7 @@ void PostQuitMessage(int exitCode) {
 
 LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     std::vector<shim::LoggedMessage>& log = shim::defWindowProcLog;
+    log.reserve(shim::logLimit);
     if (log.size() >= shim::logLimit) {
         log.erase(log.begin(), log.begin() + shim::logLimit / 2);
     }

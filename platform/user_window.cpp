@@ -63,7 +63,7 @@ void sendSizeAndMove(HWND hwnd) {
     GetClientRect(hwnd, &client);
     POINT origin = {0, 0};
     ClientToScreen(hwnd, &origin);
-    if (Window* parent = window->parent ? findWindow(window->parent) : nullptr) {
+    if (Window* parent = isTopLevel(*window) ? nullptr : findWindow(window->parent)) {
         ScreenToClient(parent->handle, &origin);
     }
     SendMessageA(hwnd, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
@@ -274,7 +274,7 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
     RECT client = {0, 0, after.right - after.left, after.bottom - after.top};
     if (moved) {
         POINT origin = {after.left, after.top};
-        if (Window* parent = window->parent ? findWindow(window->parent) : nullptr) {
+        if (Window* parent = shim::isTopLevel(*window) ? nullptr : findWindow(window->parent)) {
             ScreenToClient(parent->handle, &origin);
         }
         SendMessageA(hwnd, WM_MOVE, 0, MAKELPARAM(origin.x, origin.y));

@@ -150,6 +150,7 @@ void shadePixel(const Span& span, int x, HDC dc, const Shader& shader, float uq,
     ScreenVertex probe = {};
     probe.x = static_cast<float>(x);
     probe.y = static_cast<float>(span.y);
+    // The texel is taken in every mode; the colour only where a mode reads it.
     if (shader.mode != ShadeTexture) {
         interpolateColour(span.leftEnd, span.rightEnd, &probe);
     }
@@ -261,6 +262,7 @@ void fillRow(const Half& half, int y, HDC dc, const Shader& shader) {
     }
     const EdgeValues l = edgeValues(half, half.left, dy);
     const EdgeValues r = edgeValues(half, half.right, dy);
+    // Made non-negative in 64 bits, where even INT_MIN has a magnitude.
     const long long width = truncToInt(xr - xl);
     span.zStep = (r.z - l.z) / static_cast<float>(width < 0 ? -width : width);
     span.uqStep = (r.uq - l.uq) / (xr - xl);

@@ -558,9 +558,10 @@ TEST_F(TriangleFarCorners, ColumnsLeftOfTheViewportStillAdvanceTheRunningValues)
 }
 
 TEST_F(TriangleFarCorners, HugeAndNonFiniteCornersConvertSafely) {
-    const float far[] = {3e9f, -3e9f, 2147483520.0f, -2147483648.0f, 1e30f, -1e30f, inf, -inf, nan};
-    for (float a : far) {
-        for (float b : far) {
+    const float extremes[] = {3e9f, -3e9f, 2147483520.0f, -2147483648.0f, 1e30f, -1e30f, inf,
+                              -inf, nan};
+    for (float a : extremes) {
+        for (float b : extremes) {
             drawTriangle(vertex(240, 200, grey, 0.5f, 0.5f, 1), vertex(a, b, grey, 2, -1, 0),
                          vertex(b, 300, grey, -1, 2, 5), canvas.dc, 100, a, 300, ShadeModulate);
             drawTriangle(vertex(a, -b), vertex(240, 200), vertex(-a, 150), canvas.dc, b, 100, 200,
