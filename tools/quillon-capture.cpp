@@ -26,7 +26,8 @@
 #endif
 #endif
 #ifdef QUILLON_HEAP_FROM_ASAN
-#include <sanitizer/allocator_interface.h>
+// Part of the sanitizer runtime's interface (not every compiler ships its header).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
