@@ -54,7 +54,33 @@ struct NBitmap {
     // A refused file changes nothing: the bitmap keeps the image it held.
     bool readBmp(const char* path);
     bool writeBmp(const char* path);
+
+    // Image operations. The bitmap they are called on is the target and `source` is only
+    // read; the source may be the target itself, and the operation then works in place.
+    // Results: 1 done, 0 refused, -1 a combination the operation does not support. A source
+    // that holds no surface is refused and nothing changes.
+    int resample(int left, int top, int right, int bottom, NBitmap& source, bool smooth);
+    int flip(NBitmap& source, bool vertical, bool horizontal);
+    int rotate(NBitmap& source, int degrees);
+    int invert(NBitmap& source);
+    int brighten(NBitmap& source, int amount);
+    void toGrey(NBitmap& source);
+    // Matrix sizes 2, 4 and 16; bits 1 to 8; shift 0 to 8. Anything else does nothing.
+    void orderedDither(NBitmap& source, int size);
+    void addDitherPattern(NBitmap& source, int bits);
+    void diffuseError(NBitmap& source, int shift);
+    // Always makes a 32-bit target; never in place.
+    int convolve(NBitmap& source, const float* kernel, int kernelWidth, int kernelHeight);
+    // Opacity 0 to 255; the target must hold a surface of 2 to 4 bytes a pixel.
+    void blend(NBitmap& source, int left, int top, int opacity);
 };
+
+// The ordered-dither matrix of `size` 4, 8 or 16 (row-major) from the one of half that size.
+void buildDitherMatrix(int size, const int* half, int* out);
+// byte = clamp(trunc(byte + error * weight), 0, 255), the arithmetic in double.
+void addScaledError(unsigned char* byte, int error, float weight);
+// The heap images the operations hold at this moment: 0 whenever none is running.
+int liveTemporaryImages();
 
 // The largest surface create makes: 1 GiB of pixel memory, exactly 16384 x 16384 pixels of
 // 4 bytes. It keeps every byte offset inside a 32-bit int.
