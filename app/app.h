@@ -37,6 +37,8 @@ extern unsigned char showTexture;
 // Registers the class, creates the window (whose WM_CREATE builds the back buffer) and builds
 // the scene; false when the class cannot be registered (the user has been told).
 bool startApplication(HINSTANCE instance, int cmdShow);
+// Handles every queued message; false once WM_QUIT was taken, with its wParam in exitCode.
+bool dispatchMessages(int* exitCode);
 // Handles messages and renders a frame whenever none waits, until WM_QUIT; returns its wParam.
 int runMessageLoop();
 // Draws one frame into the back buffer and copies it to the window.

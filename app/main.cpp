@@ -42,20 +42,26 @@ bool startApplication(HINSTANCE instance, int cmdShow) {
     return true;
 }
 
-// The loop never waits: when no message is queued, it renders.
-int runMessageLoop() {
+bool dispatchMessages(int* exitCode) {
     MSG msg;
-    for (;;) {
-        if (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                return (int)msg.wParam;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        } else {
-            renderFrame();
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            *exitCode = (int)msg.wParam;
+            return false;
         }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
     }
+    return true;
+}
+
+// The loop never waits: whenever no message is queued, it renders.
+int runMessageLoop() {
+    int exitCode = 0;
+    while (dispatchMessages(&exitCode)) {
+        renderFrame();
+    }
+    return exitCode;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int cmdShow) {

@@ -315,20 +315,6 @@ std::size_t heapInUse() {
 #endif
 }
 
-// Handles every queued message, as the program's loop does between two frames; false once
-// the program has asked to quit.
-bool dispatchMessages() {
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            return false;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return true;
-}
-
 // The back buffer, copied into a 24-bit bitmap.
 bool captureBackBuffer(NBitmap* frame) {
     if (!frame->create(clientRect.right, clientRect.bottom, 3)) {
@@ -452,7 +438,8 @@ int renderFrames(const Options& options) {
         if (frame == settledFrame) {
             settledHeap = heapInUse();
         }
-        if (!dispatchMessages()) {
+        int exitCode;
+        if (!dispatchMessages(&exitCode)) {
             break;
         }
         renderFrame();

@@ -72,15 +72,8 @@ class ProgramTest : public ::testing::Test {
 
     // Handles what is queued, as the loop does between frames; false once a quit was taken.
     static bool dispatchQueued() {
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                return false;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        return true;
+        int exitCode;
+        return dispatchMessages(&exitCode);
     }
 
     static void post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
