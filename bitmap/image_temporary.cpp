@@ -9,8 +9,7 @@ int temporariesAlive = 0;
 }  // namespace
 
 bool holdsSurface(const NBitmap& bitmap) {
-    return bitmap.isValid() && bitmap.bits != nullptr && bitmap.width() > 0 &&
-           bitmap.height() > 0;
+    return bitmap.isValid() && bitmap.bits != nullptr && bitmap.width() > 0 && bitmap.height() > 0;
 }
 
 bool matchSource(NBitmap* target, NBitmap& source) {

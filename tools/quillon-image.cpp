@@ -8,6 +8,7 @@
 #include "bitmap/nbitmap.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +16,96 @@
 #include <string>
 #include <vector>
 
+#include <new>
+
+#include <sys/mman.h>
 #include <unistd.h>
+
+// Nearly all this program touches is pixel memory, tens of megabytes of it, and faulting that
+// in 4 KiB pages costs more than most operations. Array allocations of 4 MiB or more (the
+// surfaces) are therefore mapped on their own and offered transparent huge pages. Not under
+// the sanitizers, which keep their own watch over allocations.
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILLON_IMAGE_HUGE_PAGES 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLON_IMAGE_HUGE_PAGES 0
+#endif
+#endif
+#ifndef QUILLON_IMAGE_HUGE_PAGES
+#define QUILLON_IMAGE_HUGE_PAGES 1
+#endif
+
+#if QUILLON_IMAGE_HUGE_PAGES
+namespace {
+
+constexpr std::size_t HugeBlockBytes = std::size_t{4} << 20;
+// Ahead of every block: the length of its mapping, or 0 for a block from malloc. 64 bytes
+// keep the array as aligned as the mapping.
+constexpr std::size_t BlockHeaderBytes = 64;
+
+void* allocateArray(std::size_t size) noexcept {
+    if (size > SIZE_MAX - BlockHeaderBytes) {
+        return nullptr;
+    }
+    const std::size_t total = size + BlockHeaderBytes;
+    unsigned char* block = nullptr;
+    std::size_t mapped = 0;
+    if (total >= HugeBlockBytes) {
+        void* mapping =
+            mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapping == MAP_FAILED) {
+            return nullptr;
+        }
+        madvise(mapping, total, MADV_HUGEPAGE);
+        block = (unsigned char*)mapping;
+        mapped = total;
+    } else {
+        block = (unsigned char*)std::malloc(total);
+        if (block == nullptr) {
+            return nullptr;
+        }
+    }
+    std::memcpy(block, &mapped, sizeof mapped);
+    return block + BlockHeaderBytes;
+}
+
+void releaseArray(void* array) noexcept {
+    if (array == nullptr) {
+        return;
+    }
+    unsigned char* block = (unsigned char*)array - BlockHeaderBytes;
+    std::size_t mapped = 0;
+    std::memcpy(&mapped, block, sizeof mapped);
+    if (mapped != 0) {
+        munmap(block, mapped);
+    } else {
+        std::free(block);
+    }
+}
+
+}  // namespace
+
+void* operator new[](std::size_t size) {
+    void* array = allocateArray(size);
+    if (array == nullptr) {
+        throw std::bad_alloc();
+    }
+    return array;
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return allocateArray(size);
+}
+void operator delete[](void* array) noexcept {
+    releaseArray(array);
+}
+void operator delete[](void* array, std::size_t) noexcept {
+    releaseArray(array);
+}
+void operator delete[](void* array, const std::nothrow_t&) noexcept {
+    releaseArray(array);
+}
+#endif
 
 namespace {
 
