@@ -42,7 +42,7 @@ soak: asan
 
 windows:
 	@scripts/install-deps.sh windows
-	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release > /dev/null
+	@cmake --no-warn-unused-cli -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release > /dev/null
 	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 test-windows: windows
@@ -63,6 +63,7 @@ bench:
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLON_BENCH=ON > /dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@$(BENCH_BUILD)/quillon_bench
+	@bench/versus-imagemagick.sh $(BENCH_BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

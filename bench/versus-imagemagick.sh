@@ -6,12 +6,14 @@
 #
 #   bench/versus-imagemagick.sh BUILD_DIR [RUNS]
 #
-# Every output file is removed before each run, for both tools: replacing an existing file
-# makes ext4 write it out at once, which would time the disk instead of the program.
+# The files live in /dev/shm when there is one, and every output is removed before each run:
+# the race is between the programs, not the disks (replacing an existing file on ext4, for one,
+# writes it out at once). The two tools take turns, so that whatever else the machine does
+# falls on both alike.
 set -euo pipefail
 
 build=${1:?usage: versus-imagemagick.sh BUILD_DIR [RUNS]}
-runs=${2:-5}
+runs=${2:-7}
 tool=$build/quillon-image
 if [[ ! -x $tool ]]; then
     echo "versus-imagemagick: no $tool; build the quillon-image target first" >&2
@@ -24,7 +26,11 @@ for program in convert compare; do
     fi
 done
 
-work=$(mktemp -d)
+if [[ -d /dev/shm && -w /dev/shm ]]; then
+    work=$(mktemp -d /dev/shm/versus-imagemagick.XXXXXX)
+else
+    work=$(mktemp -d)
+fi
 trap 'rm -rf "$work"' EXIT
 input=$work/input.bmp
 over=$work/over.bmp
@@ -45,12 +51,8 @@ time_once() {
     echo $(((end - start) / 1000000))
 }
 
-median_of_runs() {
-    local times=()
-    for ((i = 0; i < runs; ++i)); do
-        times+=("$(time_once "$@")")
-    done
-    printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p"
+median() {
+    printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"
 }
 
 failures=0
@@ -76,10 +78,15 @@ race() {
     local name=$1 ours=$2 checked=$3
     shift 3
     imagemagick=("$@")
+    local ours_times=() theirs_times=()
+    for ((i = 0; i < runs; ++i)); do
+        # shellcheck disable=SC2086
+        ours_times+=("$(time_once "$tool" $ours "$input" "$work/out.bmp")")
+        theirs_times+=("$(time_once convert "$input" "${imagemagick[@]}" "BMP3:$work/out.bmp")")
+    done
     local ours_ms theirs_ms
-    # shellcheck disable=SC2086
-    ours_ms=$(median_of_runs "$tool" $ours "$input" "$work/out.bmp")
-    theirs_ms=$(median_of_runs convert "$input" "${imagemagick[@]}" "BMP3:$work/out.bmp")
+    ours_ms=$(median "${ours_times[@]}")
+    theirs_ms=$(median "${theirs_times[@]}")
     same="-"
     if [[ $checked == check ]]; then
         # shellcheck disable=SC2086

@@ -148,7 +148,14 @@ inline void swapPixels(unsigned char* left, unsigned char* right) {
     }
 }
 
-// Four 3-byte pixels (12 bytes) as two words, so that they are reversed in registers.
+// Four 3-byte pixels (12 bytes) as two words, so that they are reversed in registers. The
+// shifts take the first byte as the lowest, as on every little-endian host.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+constexpr bool littleEndianWords = false;
+#else
+constexpr bool littleEndianWords = true;
+#endif
+
 struct FourPixels {
     std::uint64_t low;
     std::uint32_t high;
@@ -177,7 +184,7 @@ struct MirrorInPlace {
         for (int y = 0; y < bitmap->height(); ++y) {
             unsigned char* row = bitmap->rowPointer(y);
             int j = 0;
-            if constexpr (N == 3) {
+            if constexpr (N == 3 && littleEndianWords) {
                 // Four pixels from each end at a time while the two groups do not meet.
                 for (; j + 4 <= w / 2; j += 4) {
                     const FourPixels left = reversedFour(row + j * 3);

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <new>
 
+#include <sys/mman.h>
+
 namespace shim::gdi {
 
 namespace {
@@ -28,6 +30,46 @@ PixelFormat formatFor(int bitCount) {
     }
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILLON_PIXELS_FROM_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLON_PIXELS_FROM_HEAP 1
+#endif
+#endif
+
+// Large surfaces take their pages straight from the system, as a DIB section does on Windows:
+// they arrive zeroed, and are offered transparent huge pages, so that faulting in tens of
+// megabytes costs little. Under the address sanitizer every surface comes from the heap,
+// where the sanitizer watches each access.
+constexpr std::size_t mappedSurfaceWords = std::size_t{1} << 18;  // 1 MiB
+
+std::uint32_t* allocatePixelWords(std::size_t words) {
+#ifndef QUILLON_PIXELS_FROM_HEAP
+    if (words >= mappedSurfaceWords) {
+        const std::size_t bytes = words * sizeof(std::uint32_t);
+        void* pages = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                           -1, 0);
+        if (pages == MAP_FAILED) {
+            return nullptr;
+        }
+        madvise(pages, bytes, MADV_HUGEPAGE);
+        return static_cast<std::uint32_t*>(pages);
+    }
+#endif
+    return new (std::nothrow) std::uint32_t[words]();
+}
+
+void releasePixelWords(std::uint32_t* memory, std::size_t words) {
+#ifndef QUILLON_PIXELS_FROM_HEAP
+    if (words >= mappedSurfaceWords) {
+        munmap(memory, words * sizeof(std::uint32_t));
+        return;
+    }
+#endif
+    delete[] memory;
+}
+
 // Zero-filled pixels laid out top row first; nullptr when too large or memory runs out.
 Bitmap* makeBitmap(std::int64_t width, std::int64_t height, int bitCount) {
     if (width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX) {
@@ -41,7 +83,8 @@ Bitmap* makeBitmap(std::int64_t width, std::int64_t height, int bitCount) {
     if (!bitmap) {
         return nullptr;
     }
-    bitmap->memory = new (std::nothrow) std::uint32_t[rowBytes / 4 * height]();
+    bitmap->memoryWords = static_cast<std::size_t>(rowBytes / 4 * height);
+    bitmap->memory = allocatePixelWords(bitmap->memoryWords);
     if (!bitmap->memory) {
         delete bitmap;
         return nullptr;
@@ -97,7 +140,7 @@ Bitmap* dibSectionOf(HDC dc) {
 }  // namespace
 
 void destroyBitmap(Bitmap* bitmap) {
-    delete[] bitmap->memory;
+    releasePixelWords(bitmap->memory, bitmap->memoryWords);
     delete bitmap;
 }
 

@@ -16,114 +16,25 @@
 #include <string>
 #include <vector>
 
-#include <new>
 
-#include <sys/mman.h>
 #include <unistd.h>
-
-// Nearly all this program touches is pixel memory, tens of megabytes of it, and faulting that
-// in 4 KiB pages costs more than most operations. Array allocations of 4 MiB or more (the
-// surfaces) are therefore mapped on their own and offered transparent huge pages. Not under
-// the sanitizers, which keep their own watch over allocations.
-#if defined(__SANITIZE_ADDRESS__)
-#define QUILLON_IMAGE_HUGE_PAGES 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUILLON_IMAGE_HUGE_PAGES 0
-#endif
-#endif
-#ifndef QUILLON_IMAGE_HUGE_PAGES
-#define QUILLON_IMAGE_HUGE_PAGES 1
-#endif
-
-#if QUILLON_IMAGE_HUGE_PAGES
-namespace {
-
-constexpr std::size_t HugeBlockBytes = std::size_t{4} << 20;
-// Ahead of every block: the length of its mapping, or 0 for a block from malloc. 64 bytes
-// keep the array as aligned as the mapping.
-constexpr std::size_t BlockHeaderBytes = 64;
-
-void* allocateArray(std::size_t size) noexcept {
-    if (size > SIZE_MAX - BlockHeaderBytes) {
-        return nullptr;
-    }
-    const std::size_t total = size + BlockHeaderBytes;
-    unsigned char* block = nullptr;
-    std::size_t mapped = 0;
-    if (total >= HugeBlockBytes) {
-        void* mapping =
-            mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (mapping == MAP_FAILED) {
-            return nullptr;
-        }
-        madvise(mapping, total, MADV_HUGEPAGE);
-        block = (unsigned char*)mapping;
-        mapped = total;
-    } else {
-        block = (unsigned char*)std::malloc(total);
-        if (block == nullptr) {
-            return nullptr;
-        }
-    }
-    std::memcpy(block, &mapped, sizeof mapped);
-    return block + BlockHeaderBytes;
-}
-
-void releaseArray(void* array) noexcept {
-    if (array == nullptr) {
-        return;
-    }
-    unsigned char* block = (unsigned char*)array - BlockHeaderBytes;
-    std::size_t mapped = 0;
-    std::memcpy(&mapped, block, sizeof mapped);
-    if (mapped != 0) {
-        munmap(block, mapped);
-    } else {
-        std::free(block);
-    }
-}
-
-}  // namespace
-
-void* operator new[](std::size_t size) {
-    void* array = allocateArray(size);
-    if (array == nullptr) {
-        throw std::bad_alloc();
-    }
-    return array;
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return allocateArray(size);
-}
-void operator delete[](void* array) noexcept {
-    releaseArray(array);
-}
-void operator delete[](void* array, std::size_t) noexcept {
-    releaseArray(array);
-}
-void operator delete[](void* array, const std::nothrow_t&) noexcept {
-    releaseArray(array);
-}
-#endif
 
 namespace {
 
 const char* const usageLines[] = {
     "usage: quillon-image OPERATION [ARGUMENTS] INPUT.bmp OUTPUT.bmp",
     "",
-    "  resample W H [--smooth]      scale to W x H pixels (nearest pixel; bilinear with --smooth)",
+    "  resample W H [--smooth]       scale to W x H pixels (nearest; bilinear with --smooth)",
     "  flip --vertical --horizontal  mirror top to bottom, left to right, or both",
-    "  rotate DEG                   turn clockwise about the centre by DEG degrees (corners black)",
-    "  invert                       complement every colour",
-    "  brighten N                   add N (negative darkens) to every colour byte, saturating",
-    "  grey                         replace every colour by its grey",
-    "  dither-ordered N             every colour byte to 0 or 255 by an N x N matrix (2, 4, 16)",
-    "  dither-pattern BITS          add an ordered pattern of BITS bits (1 to 8) to every byte",
-    "  dither-diffuse SHIFT         round bytes to multiples of 2^SHIFT (0 to 8), spreading error",
-    "  convolve KERNEL              filter by box3, gauss3, sharpen, edge or WxH:w1,w2,... "
-    "(32-bit)",
-    "  blend OVER.bmp X Y OPACITY   lay OVER.bmp on the image, top-left at (X, Y), opacity 0-255",
+    "  rotate DEG                    turn clockwise about the centre; corners come out black",
+    "  invert                        complement every colour",
+    "  brighten N                    add N (below 0 darkens) to every colour byte, saturating",
+    "  grey                          replace every colour by its grey",
+    "  dither-ordered N              colour bytes to 0 or 255 by an N x N matrix (2, 4, 16)",
+    "  dither-pattern BITS           add an ordered pattern of BITS bits (1 to 8) to each byte",
+    "  dither-diffuse SHIFT          bytes to multiples of 2^SHIFT (0 to 8), spreading errors",
+    "  convolve KERNEL               box3, gauss3, sharpen, edge or WxH:w1,w2,...; 32-bit out",
+    "  blend OVER.bmp X Y OPACITY    lay OVER.bmp on at (X, Y) with opacity 0 to 255",
 };
 
 struct Job {
