@@ -59,7 +59,7 @@ void drawRubberBand(int x, int y) {
 // Drawn before the scene, so it is depth-tested against what the previous frame left.
 void drawClickTriangle() {
     if (triangleReady && !noTriangleYet) {
-        drawTriangle(clickVertex[0], clickVertex[1], clickVertex[2], backBuffer.dc, 100.0f,
-                     100.0f, 100.0f, ShadeColour);
+        drawTriangle(clickVertex[0], clickVertex[1], clickVertex[2], backBuffer.dc, 100.0f, 100.0f,
+                     100.0f, ShadeColour);
     }
 }

@@ -31,9 +31,9 @@ bool startApplication(HINSTANCE instance, int cmdShow) {
         return false;
     }
     // WM_CREATE runs inside this call: the back buffer, the title and the texture exist after it.
-    mainWindow = CreateWindowExA(0, appName, "Velmora's Quillon Framework", WS_OVERLAPPEDWINDOW,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, 500, 500, NULL, NULL, instance,
-                                 NULL);
+    mainWindow =
+        CreateWindowExA(0, appName, "Velmora's Quillon Framework", WS_OVERLAPPEDWINDOW,
+                        CW_USEDEFAULT, CW_USEDEFAULT, 500, 500, NULL, NULL, instance, NULL);
     initScene();
     cursorClipRect = {10, 45, 400, 400};
     setClickColours();

@@ -9,9 +9,8 @@ HWND editControl;
 UINT findReplaceMessage;
 char fileName[260];
 
-static const DWORD editControlStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL |
-                                      WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                                      ES_AUTOHSCROLL | ES_NOHIDESEL;
+static const DWORD editControlStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_HSCROLL |
+                                      ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL;
 
 static LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* creation) {
     windowDC = GetDC(hwnd);

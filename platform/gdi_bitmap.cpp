@@ -48,8 +48,8 @@ std::uint32_t* allocatePixelWords(std::size_t words) {
 #ifndef QUILLON_PIXELS_FROM_HEAP
     if (words >= mappedSurfaceWords) {
         const std::size_t bytes = words * sizeof(std::uint32_t);
-        void* pages = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                           -1, 0);
+        void* pages =
+            mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (pages == MAP_FAILED) {
             return nullptr;
         }

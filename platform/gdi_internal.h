@@ -30,7 +30,7 @@ struct Bitmap {
     Surface surface;
     std::uint32_t* memory;  // owned; words, so the 32-bit path stores whole objects
     std::size_t memoryWords;
-    std::uint8_t* bits;     // first byte of the pixel memory as a DIB section exposes it
+    std::uint8_t* bits;  // first byte of the pixel memory as a DIB section exposes it
     LONG rowBytes;
     WORD bitsPixel;  // as GetObjectA reports it
     bool dibSection;

@@ -110,8 +110,9 @@ bool isVisible(const Vector3 world[3], Vector3 normal) {
     }
     for (int k = 0; k < 3; k++) {
         Vector3 ahead = difference(world[k], cameraPosition);
-        if (!(vecDot(ahead.x, ahead.y, ahead.z, cameraForward.x, cameraForward.y,
-                     cameraForward.z) > 0)) {
+        float distanceAhead =
+            vecDot(ahead.x, ahead.y, ahead.z, cameraForward.x, cameraForward.y, cameraForward.z);
+        if (!(distanceAhead > 0)) {
             return false;
         }
     }
@@ -170,8 +171,7 @@ void drawModelTriangle(const ModelTriangle& triangle, const Matrix4& model,
 }
 
 // Model space to world: turned, then scaled, then moved to the object's position.
-void drawObject(const SceneObject& object, const Matrix4& scale, const Matrix4& rotation,
-                HDC dc) {
+void drawObject(const SceneObject& object, const Matrix4& scale, const Matrix4& rotation, HDC dc) {
     Matrix4 translation, translatedScale, model;
     matTranslation(object.position.x, object.position.y, object.position.z, &translation);
     matMultiply(translation, scale, &translatedScale);

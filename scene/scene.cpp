@@ -10,11 +10,16 @@ struct CubeCorner {
     float r, g, b;
 };
 
+// clang-format off
 const CubeCorner cubeCorners[8] = {
-    {0.5f, 0.5f, -0.5f, 255, 0, 0},     {0.5f, -0.5f, -0.5f, 0, 255, 0},
-    {0.5f, -0.5f, 0.5f, 0, 0, 255},     {0.5f, 0.5f, 0.5f, 255, 255, 0},
-    {-0.5f, -0.5f, 0.5f, 255, 0, 0},    {-0.5f, 0.5f, 0.5f, 120, 120, 0},
-    {-0.5f, -0.5f, -0.5f, 255, 0, 255}, {-0.5f, 0.5f, -0.5f, 0, 120, 120},
+    { 0.5f,  0.5f, -0.5f, 255,   0,   0},  // P0
+    { 0.5f, -0.5f, -0.5f,   0, 255,   0},  // P1
+    { 0.5f, -0.5f,  0.5f,   0,   0, 255},  // P2
+    { 0.5f,  0.5f,  0.5f, 255, 255,   0},  // P3
+    {-0.5f, -0.5f,  0.5f, 255,   0,   0},  // P4
+    {-0.5f,  0.5f,  0.5f, 120, 120,   0},  // P5
+    {-0.5f, -0.5f, -0.5f, 255,   0, 255},  // P6
+    {-0.5f,  0.5f, -0.5f,   0, 120, 120},  // P7
 };
 
 struct CubeVertexRef {
@@ -37,6 +42,7 @@ const CubeVertexRef cubeTriangles[12][3] = {
     {{1, 1, 0}, {4, 0, 1}, {2, 1, 1}},  // y = -0.5
     {{1, 1, 0}, {6, 0, 0}, {4, 0, 1}},
 };
+// clang-format on
 
 ModelVertex cubeVertex(CubeVertexRef ref) {
     const CubeCorner& c = cubeCorners[ref.corner];

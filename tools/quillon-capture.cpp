@@ -99,8 +99,7 @@ bool parsePair(const char* text, int* x, int* y) {
         return false;
     }
     std::string first(text, comma);
-    return parseInt(first.c_str(), 0, x) && parseInt(comma + 1, 0, y) && *x <= 65535 &&
-           *y <= 65535;
+    return parseInt(first.c_str(), 0, x) && parseInt(comma + 1, 0, y) && *x <= 65535 && *y <= 65535;
 }
 
 bool parseKey(const char* name, int* key) {
@@ -279,7 +278,7 @@ struct RandomScript {
 // What a restless user does in one frame, or nothing: every key but Escape, moves, clicks
 // and menu commands but Exit.
 bool randomEvent(RandomScript* random, int frame, ScriptEvent* event) {
-    static const int keys[] = {'W', 'S', 'A', 'D', VK_UP, VK_DOWN, 'B', 'C', 'F',
+    static const int keys[] = {'W', 'S', 'A', 'D', VK_UP,    VK_DOWN, 'B',      'C',      'F',
                                'Q', 'E', 'Z', '1', VK_SPACE, VK_LEFT, VK_RIGHT, VK_RETURN};
     static const int commands[] = {commandMenuLabel, 1, 40002};
     *event = {frame, KeyEvent, 0, 0};

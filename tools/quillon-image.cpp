@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-
 #include <unistd.h>
 
 namespace {

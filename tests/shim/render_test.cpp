@@ -48,8 +48,8 @@ class RenderTest : public ::testing::Test {
     // A triangle in the model plane y = 0 facing -y, towards a camera at the origin looking
     // along +y; its first corner is at the model origin.
     static ModelTriangle facingTriangle(float r, float g, float b) {
-        return {{vertex(0, 0, 0, r, g, b), vertex(0, 0, 0.5f, r, g, b),
-                 vertex(0.5f, 0, 0, r, g, b)}};
+        return {
+            {vertex(0, 0, 0, r, g, b), vertex(0, 0, 0.5f, r, g, b), vertex(0.5f, 0, 0, r, g, b)}};
     }
 
     int writtenInsideBorder() const {
@@ -121,8 +121,8 @@ TEST_F(RenderTest, EveryObjectTurnsByTheFirstObjectsAngles) {
 
 TEST_F(RenderTest, ViewportBorderIsRedOverEverything) {
     renderAt(startTick);
-    for (Point p : {Point{10, 30}, Point{470, 30}, Point{10, 390}, Point{470, 390},
-                    Point{240, 30}, Point{10, 200}, Point{470, 170}}) {
+    for (Point p : {Point{10, 30}, Point{470, 30}, Point{10, 390}, Point{470, 390}, Point{240, 30},
+                    Point{10, 200}, Point{470, 170}}) {
         EXPECT_EQ(pixel(p.x, p.y), RGB(255, 0, 0)) << p;
     }
 }
