@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 #include <vector>
 
@@ -244,6 +246,21 @@ TEST(GdiBitmap, DibSectionsAreZeroedAndBottomUp) {
         EXPECT_NE(0, bits[0] | bits[1]);
         SetPixelV(canvas.dc, 0, 0, RGB(255, 0, 127));
         EXPECT_NE(0, bits[3 * rowBytes] | bits[3 * rowBytes + 1]);
+    }
+}
+
+// Large surfaces come from their own pages rather than the heap: still zeroed, still whole,
+// and given back, again and again.
+TEST(GdiBitmap, LargeDibSectionsAreZeroedWholeAndReleased) {
+    for (int round = 0; round < 3; ++round) {
+        unsigned char* bits = nullptr;
+        Canvas canvas(makeDib(32, 1024, 1536, &bits));
+        ASSERT_NE(nullptr, bits);
+        const std::size_t bytes = std::size_t{1024} * 1536 * 4;
+        EXPECT_EQ(bytes, (std::size_t)std::count(bits, bits + bytes, 0));
+        SetPixelV(canvas.dc, 1023, 0, RGB(9, 8, 7));
+        EXPECT_EQ(RGB(9, 8, 7), GetPixel(canvas.dc, 1023, 0));
+        EXPECT_EQ(7, bits[bytes - 4]);
     }
 }
 
