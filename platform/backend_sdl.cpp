@@ -83,7 +83,7 @@ void toWindow(POINT screen, int* sx, int* sy) {
     *sy = screen.y - client.top + barHeight();
 }
 
-// ---- What the window side tells the display -----------------------------------------------
+// What the window side tells the display
 
 void bindWindow(HWND hwnd, const Window& window) {
     sdl.hwnd = hwnd;
@@ -184,7 +184,7 @@ bool showMessageBox(const char* caption, const char* text, UINT type) {
     return SDL_ShowSimpleMessageBox(flags, caption, text, NULL) == 0;
 }
 
-// ---- What the user does -------------------------------------------------------------------
+// What the user does
 
 WPARAM virtualKey(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z) {
@@ -388,7 +388,7 @@ void onEvent(const SDL_Event& event) {
     }
 }
 
-// ---- Showing what was drawn ---------------------------------------------------------------
+// Showing what was drawn
 
 void copyPixels(HBITMAP bitmap, int left, int top, int width, int height) {
     PixelView view;

@@ -19,7 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// ---- Basic types --------------------------------------------------------------------------
+// Basic types
 
 #define WINAPI
 #define CALLBACK
@@ -221,7 +221,7 @@ typedef struct tagOFNA {
     LPCSTR lpTemplateName;
 } OPENFILENAMEA;
 
-// ---- Macros -------------------------------------------------------------------------------
+// Macros
 
 #define LOWORD(l) ((WORD)(((std::uintptr_t)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((std::uintptr_t)(l)) >> 16) & 0xffff))
@@ -238,7 +238,7 @@ typedef struct tagOFNA {
 #define GetGValue(c) ((BYTE)(((WORD)(c)) >> 8))
 #define GetBValue(c) ((BYTE)((c) >> 16))
 
-// ---- Constants ----------------------------------------------------------------------------
+// Constants
 
 // Messages
 #define WM_NULL 0x0000
@@ -333,7 +333,7 @@ typedef struct tagOFNA {
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
 
-// ---- USER ---------------------------------------------------------------------------------
+// USER
 
 ATOM RegisterClassA(const WNDCLASSA* windowClass);
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
@@ -376,7 +376,7 @@ BOOL GetClipCursor(LPRECT rect);
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
-// ---- GDI ----------------------------------------------------------------------------------
+// GDI
 
 HDC CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR port, const void* devMode);
 HDC CreateCompatibleDC(HDC dc);
@@ -403,13 +403,13 @@ int SetMapMode(HDC dc, int mode);
 int GetMapMode(HDC dc);
 BOOL DPtoLP(HDC dc, LPPOINT points, int count);
 
-// ---- Kernel -------------------------------------------------------------------------------
+// Kernel
 
 DWORD GetTickCount(void);
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 
-// ---- The program's entry, which platform/entry.cpp calls -----------------------------------
+// The program's entry, which platform/entry.cpp calls
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int cmdShow);
 

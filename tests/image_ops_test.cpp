@@ -73,7 +73,7 @@ void numberColumns(Image& image) {
     }
 }
 
-// ---- resample ------------------------------------------------------------------------------
+// resample
 
 // Halving 4 columns takes 1 and 3, doubling 2 takes 0, 0, 1, 1, and 3 rows to 2 takes 0 and 2.
 TEST(Resample, NearestTakesTheColumnsAndRowsNearestTheCentres) {
@@ -156,7 +156,7 @@ TEST(Resample, RefusalsChangeNothing) {
     EXPECT_EQ(liveTemporaryImages(), 0);
 }
 
-// ---- flip ----------------------------------------------------------------------------------
+// flip
 
 // Row y holds the value 10 + y in every byte.
 void numberRows(Image& image) {
@@ -229,7 +229,7 @@ TEST(Flip, AnotherTargetTakesThePalette) {
     EXPECT_EQ(entry.rgbGreen, 245);
 }
 
-// ---- rotate --------------------------------------------------------------------------------
+// rotate
 
 TEST(Rotate, ByZeroReproducesTheSource) {
     for (int n = 1; n <= 4; ++n) {
@@ -264,7 +264,7 @@ TEST(Rotate, AnEightBitTargetTakesTheSourcePalette) {
     EXPECT_EQ(entry.rgbRed, 50);
 }
 
-// ---- sources without a surface -------------------------------------------------------------
+// sources without a surface
 
 TEST(EmptySource, EveryOperationRefusesAndLeavesTheTarget) {
     Image target(4, 4, 3);
@@ -299,7 +299,7 @@ TEST(EmptySource, EveryOperationRefusesAndLeavesTheTarget) {
     }
 }
 
-// ---- the colour filters --------------------------------------------------------------------
+// the colour filters
 
 TEST(ColourFilters, InvertComplementsTheColourBytesOnly) {
     Image image(2, 1, 3), four(1, 1, 4), separate;
@@ -378,7 +378,7 @@ TEST(ColourFilters, GreyOfTwoBytePixelsStaysInsideThePixel) {
     EXPECT_EQ(image.pixel(1, 0), Bytes({(unsigned char)second, (unsigned char)second}));
 }
 
-// ---- the dithers ---------------------------------------------------------------------------
+// the dithers
 
 // D2, D4 and D16 by the doubling rule, row-major.
 struct DitherMatrices {
@@ -615,7 +615,7 @@ TEST(DiffuseError, AgreesWithTheRule) {
     }
 }
 
-// ---- convolve ------------------------------------------------------------------------------
+// convolve
 
 TEST(Convolve, BoxTakesTheTruncatedMeanOfThePixelsInside) {
     Image source(4, 4, 3), target;
@@ -752,7 +752,7 @@ TEST(Convolve, RefusalsLeaveTheTargetAndNoTemporary) {
     EXPECT_EQ(liveTemporaryImages(), 0);
 }
 
-// ---- blend ---------------------------------------------------------------------------------
+// blend
 
 TEST(Blend, BlackOverWhiteGivesOneAndWhiteOverBlack255) {
     Image white(1, 1, 3), black(1, 1, 3);
