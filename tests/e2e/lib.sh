@@ -129,3 +129,15 @@ lowest_blob() {
 lit_in_viewport() {
     lit_stats "$1" 458x358+11+31 | cut -d' ' -f1
 }
+
+# The lowest cube's area, averaged over four screenshots a quarter of a second apart: the cubes
+# spin about once a second, and one face-on view covers more than one edge-on.
+mean_lowest_area() {
+    local total=0 area _
+    for sample in 1 2 3 4; do
+        screenshot "$1-$sample"
+        read -r area _ _ <<< "$(lowest_blob "$1-$sample")"
+        total=$((total + ${area:-0}))
+    done
+    echo $((total / 4))
+}
