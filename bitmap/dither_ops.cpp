@@ -166,21 +166,6 @@ void diffuseRows(NBitmap* bitmap, int shift) {
     }
 }
 
-template <template <int> class Op, class... Args>
-void byColourPixelSize(int n, Args&&... args) {
-    switch (n) {
-        case 2:
-            Op<2>::run(args...);
-            break;
-        case 3:
-            Op<3>::run(args...);
-            break;
-        default:
-            Op<4>::run(args...);
-            break;
-    }
-}
-
 template <int N>
 struct Threshold {
     static void run(NBitmap* t, const NBitmap& s, const int* m, int size, int scale) {
@@ -253,7 +238,7 @@ void NBitmap::orderedDither(NBitmap& source, int size) {
     if (&source != this && !matchSource(this, source)) {
         return;
     }
-    byColourPixelSize<Threshold>(source.bytesPerPixel, this, source, matrix, size, scale);
+    forPixelSize<Threshold, 2>(source.bytesPerPixel, this, source, matrix, size, scale);
 }
 
 void NBitmap::addDitherPattern(NBitmap& source, int bits) {
@@ -267,7 +252,7 @@ void NBitmap::addDitherPattern(NBitmap& source, int bits) {
     for (int i = 0; i < 256; ++i) {
         offsets[i] = (D16[i] >> (8 - bits)) - (1 << (bits - 1));
     }
-    byColourPixelSize<Offset>(source.bytesPerPixel, this, source, offsets);
+    forPixelSize<Offset, 2>(source.bytesPerPixel, this, source, offsets);
 }
 
 void NBitmap::diffuseError(NBitmap& source, int shift) {
@@ -284,6 +269,6 @@ void NBitmap::diffuseError(NBitmap& source, int shift) {
     }
     // With a step of 1 every byte is already on a level and no error is ever spread.
     if (shift > 0) {
-        byColourPixelSize<Diffuse>(bytesPerPixel, this, shift);
+        forPixelSize<Diffuse, 2>(bytesPerPixel, this, shift);
     }
 }

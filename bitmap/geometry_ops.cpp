@@ -104,24 +104,6 @@ void bilinearScale(NBitmap* work, const NBitmap& source) {
     }
 }
 
-template <template <int> class Op, class... Args>
-void byPixelSize(int n, Args&&... args) {
-    switch (n) {
-        case 1:
-            Op<1>::run(args...);
-            break;
-        case 2:
-            Op<2>::run(args...);
-            break;
-        case 3:
-            Op<3>::run(args...);
-            break;
-        default:
-            Op<4>::run(args...);
-            break;
-    }
-}
-
 template <int N>
 struct Scale {
     static void run(NBitmap* work, const NBitmap& source, bool smooth) {
@@ -299,7 +281,7 @@ int NBitmap::resample(int left, int top, int right, int bottom, NBitmap& source,
         source.getColorTable(0, 256, colors);
         work->setColorTable(0, 256, colors);
     }
-    byPixelSize<Scale>(n, work, source, smooth);
+    forPixelSize<Scale>(n, work, source, smooth);
     if (inPlace) {
         bool made = create(work->width(), work->height(), n);
         if (made) {
@@ -319,14 +301,14 @@ int NBitmap::flip(NBitmap& source, bool vertical, bool horizontal) {
         if (!matchSource(this, source)) {
             return 0;
         }
-        byPixelSize<MirrorInto>(bytesPerPixel, this, source, vertical, horizontal);
+        forPixelSize<MirrorInto>(bytesPerPixel, this, source, vertical, horizontal);
         return 1;
     }
     if (vertical && !exchangeRows(this)) {
         return 0;
     }
     if (horizontal) {
-        byPixelSize<MirrorInPlace>(bytesPerPixel, this);
+        forPixelSize<MirrorInPlace>(bytesPerPixel, this);
     }
     return 1;
 }
@@ -349,7 +331,7 @@ int NBitmap::rotate(NBitmap& source, int degrees) {
     } else if (!matchSource(this, source)) {
         return 0;
     }
-    byPixelSize<Turn>(work->bytesPerPixel, work, source, degrees);
+    forPixelSize<Turn>(work->bytesPerPixel, work, source, degrees);
     if (inPlace) {
         copyRows(this, *work);
         releaseTemporaryImage(temporary);

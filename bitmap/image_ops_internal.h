@@ -18,3 +18,28 @@ void releaseTemporaryImage(NBitmap* temporary);
 inline unsigned char clampByte(int value) {
     return (unsigned char)(value < 0 ? 0 : value > 255 ? 255 : value);
 }
+
+// Runs Op<n>::run(args...) for the pixel size n, so that each operation's inner loop is
+// compiled for a fixed number of bytes. Sizes below Smallest are never instantiated: the
+// caller has already refused them.
+template <template <int> class Op, int Smallest = 1, class... Args>
+void forPixelSize(int n, Args&&... args) {
+    switch (n) {
+        case 1:
+            if constexpr (Smallest <= 1) {
+                Op<1>::run(args...);
+            }
+            break;
+        case 2:
+            if constexpr (Smallest <= 2) {
+                Op<2>::run(args...);
+            }
+            break;
+        case 3:
+            Op<3>::run(args...);
+            break;
+        default:
+            Op<4>::run(args...);
+            break;
+    }
+}

@@ -6,13 +6,13 @@
 #include "bitmap/nbitmap.h"
 #include "platform/testing.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
