@@ -106,13 +106,13 @@ HBITMAP registerBitmap(Bitmap* bitmap) {
     if (!bitmap) {
         return nullptr;
     }
-    ObjectSlot* slot;
-    HGDIOBJ handle = allocateObject(ObjectKind::Bitmap, &slot);
+    GdiObject* object;
+    HGDIOBJ handle = allocateObject(ObjectKind::Bitmap, &object);
     if (!handle) {
         destroyBitmap(bitmap);
         return nullptr;
     }
-    slot->bitmap = bitmap;
+    object->bitmap = bitmap;
     return static_cast<HBITMAP>(handle);
 }
 

@@ -415,6 +415,7 @@ int renderFrames(const Options& options) {
         std::fprintf(stderr, "quillon-capture: cannot enter '%s'\n", options.assets.c_str());
         return 2;
     }
+    resetProgramState();
     // The simulated mouse rests where the client area's centre will be once the window has
     // moved to the screen's corner, so the view turns only when the script moves it.
     SetCursorPos(254, 292);
