@@ -115,12 +115,6 @@ struct Scale {
     }
 };
 
-void copyRows(NBitmap* to, const NBitmap& from) {
-    for (int y = 0; y < from.height(); ++y) {
-        std::memcpy(to->rowPointer(y), from.rowPointer(y), (size_t)from.rowBytes);
-    }
-}
-
 template <int N>
 inline void swapPixels(unsigned char* left, unsigned char* right) {
     for (int k = 0; k < N; ++k) {
@@ -261,36 +255,12 @@ int NBitmap::resample(int left, int top, int right, int bottom, NBitmap& source,
     if (newWidth > INT_MAX || newHeight > INT_MAX) {
         return 0;
     }
-    const bool inPlace = &source == this;
-    NBitmap* temporary = nullptr;
-    NBitmap* work = this;
-    if (inPlace) {
-        temporary = newTemporaryImage();
-        if (temporary == nullptr) {
-            return 0;
-        }
-        work = temporary;
-    }
-    if (!work->create((int)newWidth, (int)newHeight, n)) {
-        releaseTemporaryImage(temporary);
+    OperationTarget target(this, source);
+    if (!target.create((int)newWidth, (int)newHeight)) {
         return 0;
     }
-    // Through this bitmap's own table, so that an in-place result keeps the palette when the
-    // target is created again below.
-    if (n == 1) {
-        source.getColorTable(0, 256, colors);
-        work->setColorTable(0, 256, colors);
-    }
-    forPixelSize<Scale>(n, work, source, smooth);
-    if (inPlace) {
-        bool made = create(work->width(), work->height(), n);
-        if (made) {
-            copyRows(this, *work);
-        }
-        releaseTemporaryImage(temporary);
-        return made ? 1 : 0;
-    }
-    return 1;
+    forPixelSize<Scale>(n, target.image(), source, smooth);
+    return target.finish() ? 1 : 0;
 }
 
 int NBitmap::flip(NBitmap& source, bool vertical, bool horizontal) {
@@ -317,24 +287,10 @@ int NBitmap::rotate(NBitmap& source, int degrees) {
     if (!holdsSurface(source)) {
         return 0;
     }
-    const bool inPlace = &source == this;
-    NBitmap* temporary = nullptr;
-    NBitmap* work = this;
-    if (inPlace) {
-        temporary = newTemporaryImage();
-        if (temporary == nullptr ||
-            !temporary->create(source.width(), source.height(), source.pixelSize())) {
-            releaseTemporaryImage(temporary);
-            return 0;
-        }
-        work = temporary;
-    } else if (!matchSource(this, source)) {
+    OperationTarget target(this, source);
+    if (!target.create(source.width(), source.height())) {
         return 0;
     }
-    forPixelSize<Turn>(work->bytesPerPixel, work, source, degrees);
-    if (inPlace) {
-        copyRows(this, *work);
-        releaseTemporaryImage(temporary);
-    }
-    return 1;
+    forPixelSize<Turn>(source.bytesPerPixel, target.image(), source, degrees);
+    return target.finish() ? 1 : 0;
 }
