@@ -18,6 +18,7 @@ inline void copyPixel(unsigned char* to, const unsigned char* from) {
     }
 }
 
+// Pixel (x, y) is source pixel ((x * sW + sW / 2) / dW, (y * sH + sH / 2) / dH).
 template <int N>
 void nearestScale(NBitmap* work, const NBitmap& source) {
     const int sourceWidth = source.width(), sourceHeight = source.height();
@@ -64,6 +65,9 @@ struct ColumnBlock {
     double fraction[BilinearColumns];
 };
 
+// Each byte of pixel (x, y) blends the four source pixels around (sourceCoordinate(x),
+// sourceCoordinate(y)): along the upper and the lower row by the column fraction, each result
+// truncated to a byte, then between the two by the row fraction.
 template <int N>
 void bilinearScale(NBitmap* work, const NBitmap& source) {
     const int sW = source.width(), sH = source.height();
@@ -161,7 +165,8 @@ struct MirrorInPlace {
             unsigned char* row = bitmap->rowPointer(y);
             int j = 0;
             if constexpr (N == 3 && littleEndianWords) {
-                // Four pixels from each end at a time while the two groups do not meet.
+                // The plain walk swaps pixel j with pixel w - 1 - j; this one takes four
+                // pixels from each end at a time while the two groups do not meet.
                 for (; j + 4 <= w / 2; j += 4) {
                     const FourPixels left = reversedFour(row + j * 3);
                     const FourPixels right = reversedFour(row + (w - 4 - j) * 3);
@@ -212,6 +217,8 @@ bool exchangeRows(NBitmap* bitmap) {
     return true;
 }
 
+// Pixel (x, y) takes the source pixel at (cx + dx * A - dy * B, cy + dx * B + dy * A), where
+// (dx, dy) is its offset from the centre; black where that lies outside.
 template <int N>
 struct Turn {
     static void run(NBitmap* work, const NBitmap& source, int degrees) {
