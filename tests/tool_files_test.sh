@@ -115,6 +115,11 @@ if (($(id -u) == 0)); then
     "$image" invert "$work/d/null" "$work/d/f.bmp" 2> "$work/err"
     (($? == 2)) && grep -q "is a device" "$work/err" && [[ ! -e $work/d/f.bmp ]] ||
         fail "a device as input is not refused: $(cat "$work/err")"
+    # A device that is always full: the failure says why.
+    mknod "$work/d/full" c 1 7
+    "$image" invert "$work/in.bmp" "$work/d/full" 2> "$work/err"
+    (($? == 2)) && grep -q "cannot write '$work/d/full': No space left on device" "$work/err" ||
+        fail "a full device does not say why: $(cat "$work/err")"
     "$capture" --frames 1 --assets "$assets" --out "$work/d/null" || fail "capture into a device fails"
     [[ -c $work/d/null ]] || fail "the capture replaced the device"
 else
@@ -155,7 +160,7 @@ else
 fi
 
 # INT, TERM and HUP leave the folder exactly as it was: during the operation, and while the
-# output is being written (caught by the tool's open temporary, and frozen there).
+# output is being written (caught with the temporary open, and frozen there while signalled).
 mkdir "$work/big"
 "$image" resample 4096 4096 "$work/in.bmp" "$work/big.bmp" || fail "cannot make the big picture"
 before=$(listing "$work/big")
@@ -204,6 +209,8 @@ for signal in INT TERM HUP; do
     interrupt $signal during-write invert
     QUILLON_NO_NAMELESS_FILES=1 interrupt $signal during-write invert
 done
+# Not even SIGKILL leaves anything of a file with no name.
+interrupt KILL during-write invert
 
 # The capture tool: never writes over its reference, refuses what cannot be meant.
 c=$work/c

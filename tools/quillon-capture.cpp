@@ -10,6 +10,7 @@
 #include "tools/tool_files.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -158,6 +159,11 @@ std::string differencePathFor(const Options& options) {
     return options.out == "-" ? "" : differencePicturePath(options.out);
 }
 
+// Where the verdicts go: standard output, unless the frame goes there.
+std::FILE* reportStream(const Options& options) {
+    return options.out == "-" ? stderr : stdout;
+}
+
 // Every file the run would write, checked against the reference before anything is written:
 // a comparison that replaced its own reference would always pass.
 std::string refuseWritingOverReference(const Options& options) {
@@ -218,7 +224,8 @@ bool captureAndWrite(NBitmap* frame, const std::string& path) {
 // and written to the output.
 int renderFrames(const Options& options, NBitmap* lastFrame) {
     if (!options.assets.empty() && chdir(options.assets.c_str()) != 0) {
-        std::fprintf(stderr, "quillon-capture: cannot enter '%s'\n", options.assets.c_str());
+        std::fprintf(stderr, "quillon-capture: cannot enter '%s': %s\n", options.assets.c_str(),
+                     std::strerror(errno));
         return 2;
     }
     // The simulated mouse rests where the client area's centre will be once the window has
@@ -264,10 +271,12 @@ int renderFrames(const Options& options, NBitmap* lastFrame) {
     }
     if (options.checkMemory) {
         std::size_t finalHeap = heapInUse();
-        std::printf("quillon-capture: heap in use %zu bytes at frame %d, %zu at the end\n",
-                    settledHeap, settledFrame, finalHeap);
+        std::fprintf(reportStream(options),
+                     "quillon-capture: heap in use %zu bytes at frame %d, %zu at the end\n",
+                     settledHeap, settledFrame, finalHeap);
         if (finalHeap > settledHeap) {
-            std::printf("quillon-capture: the heap grew by %zu bytes\n", finalHeap - settledHeap);
+            std::fprintf(reportStream(options), "quillon-capture: the heap grew by %zu bytes\n",
+                         finalHeap - settledHeap);
             return 1;
         }
     }
@@ -311,9 +320,8 @@ int main(int argc, char** argv) {
     int status = renderFrames(options, &lastFrame);
     if (status == 0 && !options.reference.empty()) {
         // The frame itself, not the file: the output may be a pipe or a device.
-        std::FILE* report = options.out == "-" ? stderr : stdout;
-        status =
-            compareWithReference(lastFrame, options.reference, differencePathFor(options), report);
+        status = compareWithReference(lastFrame, options.reference, differencePathFor(options),
+                                      reportStream(options));
     }
     lastFrame.destroy();
     return status;

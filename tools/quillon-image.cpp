@@ -101,7 +101,41 @@ struct KernelChoice {
     int height = 0;
 };
 
-Failure parseWeights(const char* p, KernelChoice* kernel);
+// Any finite weight, tiny ones too (strtof calls those a range error); an overflow is not.
+Failure parseWeights(const char* p, KernelChoice* kernel) {
+    while (true) {
+        char* end = nullptr;
+        float w = std::strtof(p, &end);
+        if (end == p || !std::isfinite(w) || (*end != ',' && *end != '\0')) {
+            return std::string("the kernel weight '") + std::string(p, std::strcspn(p, ",")) +
+                   "' is not a finite number";
+        }
+        kernel->weights.push_back(w);
+        if (*end == '\0') {
+            return "";
+        }
+        p = end + 1;
+    }
+}
+
+// The weights' count, and sums that stay finite: every partial sum of a pixel is at most 255
+// times the weights' magnitudes; past the largest float it would turn into infinity and the
+// result into nonsense.
+Failure checkKernel(const KernelChoice& kernel) {
+    if ((long long)kernel.width * kernel.height != (long long)kernel.weights.size()) {
+        return "a " + std::to_string(kernel.width) + "x" + std::to_string(kernel.height) +
+               " kernel needs " + std::to_string((long long)kernel.width * kernel.height) +
+               " weights, not " + std::to_string(kernel.weights.size());
+    }
+    double magnitude = 0.0;
+    for (float w : kernel.weights) {
+        magnitude += std::fabs((double)w);
+    }
+    if (255.0 * magnitude > FLT_MAX) {
+        return "the kernel's weights are too large: a weighted sum could exceed the largest float";
+    }
+    return "";
+}
 
 Failure parseKernel(const std::string& text, KernelChoice* kernel) {
     struct Named {
@@ -131,39 +165,8 @@ Failure parseKernel(const std::string& text, KernelChoice* kernel) {
     if (kernel->width < 1 || kernel->height < 1) {
         return "the kernel's width and height must be 1 or more";
     }
-    return parseWeights(text.c_str() + colon + 1, kernel);
-}
-
-// Any finite weight, tiny ones too (strtof calls those a range error); an overflow is not.
-Failure parseWeights(const char* p, KernelChoice* kernel) {
-    while (true) {
-        char* end = nullptr;
-        float w = std::strtof(p, &end);
-        if (end == p || !std::isfinite(w) || (*end != ',' && *end != '\0')) {
-            return std::string("the kernel weight '") + std::string(p, std::strcspn(p, ",")) +
-                   "' is not a finite number";
-        }
-        kernel->weights.push_back(w);
-        if (*end == '\0') {
-            break;
-        }
-        p = end + 1;
-    }
-    if ((long long)kernel->width * kernel->height != (long long)kernel->weights.size()) {
-        return "a " + std::to_string(kernel->width) + "x" + std::to_string(kernel->height) +
-               " kernel needs " + std::to_string((long long)kernel->width * kernel->height) +
-               " weights, not " + std::to_string(kernel->weights.size());
-    }
-    // Every partial sum of a pixel is at most 255 times the weights' magnitudes; past the
-    // largest float it would turn into infinity and the result into nonsense.
-    double magnitude = 0.0;
-    for (float w : kernel->weights) {
-        magnitude += std::fabs((double)w);
-    }
-    if (255.0 * magnitude > FLT_MAX) {
-        return "the kernel's weights are too large: a weighted sum could exceed the largest float";
-    }
-    return "";
+    Failure f = parseWeights(text.c_str() + colon + 1, kernel);
+    return f.empty() ? checkKernel(*kernel) : f;
 }
 
 std::string pictureName(const std::string& path) {
