@@ -186,13 +186,13 @@ interrupt() {
     fi
     kill -s "$signal" $pid
     kill -CONT $pid 2> /dev/null
-    # Waiting may first see the job stopped; the shell's own report of its end would only
-    # clutter the log.
-    local status
-    while :; do
+    # Waiting may first see the job stopped (128 + SIGSTOP); the shell's own report of its end
+    # would only clutter the log.
+    local stopped=$((128 + $(kill -l STOP))) waits=0
+    local status=$stopped
+    while ((status == stopped && waits++ < 10)); do
         wait $pid 2> /dev/null
         status=$?
-        kill -0 $pid 2> /dev/null || break
     done
     local expected=$((128 + $(kill -l "$signal")))
     if ((status == 0)); then
