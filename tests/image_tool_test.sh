@@ -116,7 +116,7 @@ grep -q "cannot write '$work/no/such/dir/out.bmp': No such file or directory" "$
 # other colours, since the output is a plain file.
 bmp "$work/rgb565.bmp" 4 4 16 0xF800 0x07E0 0x001F
 bmp "$work/bgr32.bmp" 4 4 32 0x000000FF 0x0000FF00 0x00FF0000
-refuses "bit fields (masks 0xF800, 0x7E0, 0x1F)" brighten 0 "$work/rgb565.bmp"
+refuses "bit fields (masks 0xF800, 0x07E0, 0x001F)" brighten 0 "$work/rgb565.bmp"
 refuses "bit fields" invert "$work/bgr32.bmp"
 refuses "bit fields" blend "$work/rgb565.bmp" 0 0 9 "$work/in.bmp"
 # pixels_equal A B: the pixel bytes of a bit-field file and of the plain file made from it.

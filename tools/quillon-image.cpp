@@ -183,8 +183,9 @@ Failure refuseBitFields(const std::string& path, const BmpFileFacts& facts, int 
         return "";
     }
     char masks[64];
-    std::snprintf(masks, sizeof masks, "0x%X, 0x%X, 0x%X", (unsigned)facts.masks[0],
-                  (unsigned)facts.masks[1], (unsigned)facts.masks[2]);
+    const char* format = bitCount == 16 ? "0x%04X, 0x%04X, 0x%04X" : "0x%08X, 0x%08X, 0x%08X";
+    std::snprintf(masks, sizeof masks, format, (unsigned)facts.masks[0], (unsigned)facts.masks[1],
+                  (unsigned)facts.masks[2]);
     return pictureName(path) + " stores its colours in bit fields (masks " + masks +
            ") other than the plain layout of " + std::to_string(bitCount) +
            " bits; this tool cannot read them without changing its colours";
