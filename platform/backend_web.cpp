@@ -41,8 +41,9 @@ FramePacing pacing;
 
 // clang-format off
 EM_JS(void, pageSetTitle, (const char* title), { Module.display.setTitle(UTF8ToString(title)); });
-EM_JS(void, pageShowFrame, (const void* rgba, int width, int height), {
-    Module.display.showFrame(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height);
+EM_JS(void, pageShowFrame, (const void* rgba, int width, int height, int bar, int menuOpen), {
+    Module.display.showFrame(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height,
+                             bar, menuOpen != 0);
 });
 EM_JS(void, pageSetCapture, (int captured, int hidden),
       { Module.display.setCapture(captured != 0, hidden != 0); });
@@ -226,7 +227,7 @@ void present() {
         web.popupBitmap = drawPopup(web.menu, web.openEntry, web.hoveredItem);
         paste(web.popupBitmap, displayPopupLeft(web), bar);
     }
-    pageShowFrame(web.frame.data(), web.width, web.height);
+    pageShowFrame(web.frame.data(), web.width, web.height, bar, web.openEntry >= 0);
 }
 
 // The frame that has just been rendered is shown and counted, the simulated clock moves on,

@@ -6,6 +6,8 @@ Module.display = (function () {
   const context = canvas.getContext("2d");
   const queue = [];
   let captureWanted = false;
+  let menuBarHeight = 0;
+  let menuOpen = false;
   let buttonHeld = false;
   let running = true;
   let framesShown = 0;
@@ -58,9 +60,10 @@ Module.display = (function () {
   window.addEventListener("keydown", (event) => onKey(event, 1));
   window.addEventListener("keyup", (event) => onKey(event, 2));
   // While the program wants the cursor captured, a free pointer passing over the canvas would
-  // swing the view about: only the locked pointer's movement counts then.
+  // swing the view about: only the locked pointer's movement counts then, and the free
+  // pointer's only over an open menu. A click captures, unless the menu takes it.
   canvas.addEventListener("mousemove", (event) => {
-    if (!locked() && !captureWanted) push([3, ...canvasPoint(event)]);
+    if (!locked() && (!captureWanted || menuOpen)) push([3, ...canvasPoint(event)]);
   });
   document.addEventListener("mousemove", (event) => {
     if (locked()) push([4, event.movementX, event.movementY]);
@@ -71,12 +74,15 @@ Module.display = (function () {
     canvas.focus();
     if (locked()) {
       push([5, -1, -1]);
-    } else if (captureWanted) {
+      buttonHeld = true;
+      return;
+    }
+    const point = canvasPoint(event);
+    if (captureWanted && !menuOpen && point[1] >= menuBarHeight) {
       capturePointer();  // this click is the page's: it captures, and reaches no program
       return;
-    } else {
-      push([5, ...canvasPoint(event)]);
     }
+    push([5, ...point]);
     buttonHeld = true;
   });
   document.addEventListener("mouseup", (event) => {
@@ -100,7 +106,9 @@ Module.display = (function () {
     setTitle(title) {
       document.title = title;
     },
-    showFrame(pixels, width, height) {
+    showFrame(pixels, width, height, barHeight, popupOpen) {
+      menuBarHeight = barHeight;
+      menuOpen = popupOpen;
       if (canvas.width !== width || canvas.height !== height) {
         canvas.width = width;
         canvas.height = height;

@@ -161,6 +161,40 @@ def check_first_frame(session):
     return bar
 
 
+def golden_queries():
+    """tests/golden/frames.list as page addresses: --frames 20 --at 10 key:F is
+    ?frames=20&at=10:key:F."""
+    with open(os.path.join(SOURCE, "tests/golden/frames.list")) as listing:
+        for line in listing:
+            words = line.split()
+            if not words or words[0].startswith("#"):
+                continue
+            name, arguments, parameters = words[0], words[1:], []
+            while arguments:
+                option = arguments.pop(0)[2:]
+                if option == "at":
+                    parameters.append(f"at={arguments.pop(0)}:{arguments.pop(0)}")
+                else:
+                    parameters.append(f"{option}={arguments.pop(0)}")
+            yield name, "?" + "&".join(parameters)
+
+
+def check_golden_frames(session, bar):
+    """Every golden frame through the page's clock and script, head-up text included."""
+    for name, query in golden_queries():
+        session.load(query if "ms=" in query else query + "&ms=16")
+        ended = session.wait_for(lambda: session.state() == "ended", 30)
+        canvas = Canvas(session.driver)
+        _, _, golden = read_bmp(os.path.join(SOURCE, f"tests/golden/{name}.bmp"))
+        width, height = min(canvas.width, len(golden[0])), min(canvas.height - bar, len(golden))
+        differing = sum(1 for y in range(height) for x in range(width)
+                        if canvas.pixel(x, y + bar) != golden[y][x])
+        if differing:
+            session.shot("golden-" + name)
+        session.check(ended and differing == 0,
+                      f"{query} shows the golden frame {name} ({differing} pixels differ)")
+
+
 def lit_scene(canvas, bar):
     return canvas.lit(bar + FIRST_SCENE_ROW, canvas.height)
 
@@ -218,6 +252,18 @@ def check_interaction(session, bar, screenshot):
     session.check(ended and offered, "Escape ends the program and the page offers to start again")
 
 
+def check_menu_exit(session, bar):
+    """File, Exit from the menu bar, with the pointer still waiting to be captured."""
+    session.load("?ms=0")
+    session.wait_for(lambda: session.frames() >= 3)
+    session.click(12, -bar // 2, bar)
+    session.shot("menu")
+    opened = Canvas(session.driver).pixel(12, bar + 2) != (0, 0, 0)
+    session.click(20, 10, bar)
+    ended = session.wait_for(lambda: session.state() == "ended", 5)
+    session.check(opened and ended, "File opens its popup and Exit ends the program")
+
+
 def measure_frame_rate(session):
     session.load("")
     session.wait_for(lambda: session.frames() >= 10)
@@ -238,7 +284,9 @@ def main():
     session = Session(build, shots)
     try:
         bar = check_first_frame(session)
+        check_golden_frames(session, bar)
         check_interaction(session, bar, screenshot)
+        check_menu_exit(session, bar)
         measure_frame_rate(session)
         session.collect_console()
         errors = [entry["message"] for entry in session.console if entry["level"] == "SEVERE"]
