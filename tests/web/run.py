@@ -199,7 +199,7 @@ def lit_scene(canvas, bar):
     return canvas.lit(bar + FIRST_SCENE_ROW, canvas.height)
 
 
-def check_interaction(session, bar, screenshot):
+def check_interaction(session, bar):
     # The clock held still: the cubes do not spin, so frames before and after a key compare.
     session.load("?ms=0")
     started = session.wait_for(lambda: session.frames() >= 3)
@@ -242,9 +242,6 @@ def check_interaction(session, bar, screenshot):
     strongest = [max(range(3), key=lambda channel: colour[channel]) for colour in near]
     session.check(strongest == [0, 1, 2],
                   f"C and three clicks give a red, green and blue triangle ({near})")
-    if screenshot:
-        session.driver.save_screenshot(screenshot)
-
     session.press(Keys.ESCAPE)
     ended = session.wait_for(lambda: session.state() == "ended", 5)
     offered = session.driver.find_element("id", "again").is_displayed()
@@ -264,13 +261,17 @@ def check_menu_exit(session, bar):
     session.check(opened and ended, "File opens its popup and Exit ends the program")
 
 
-def measure_frame_rate(session):
+def measure_frame_rate(session, screenshot):
     session.load("")
     session.wait_for(lambda: session.frames() >= 10)
     first, began = session.frames(), time.time()
     time.sleep(3)
     rate = (session.frames() - first) / (time.time() - began)
     print(f"note: {rate:.1f} frames a second in headless Chromium on the real clock")
+    if screenshot:
+        session.driver.set_window_size(760, 850)
+        session.wait_frames()
+        session.driver.save_screenshot(screenshot)
 
 
 def main():
@@ -285,9 +286,9 @@ def main():
     try:
         bar = check_first_frame(session)
         check_golden_frames(session, bar)
-        check_interaction(session, bar, screenshot)
+        check_interaction(session, bar)
         check_menu_exit(session, bar)
-        measure_frame_rate(session)
+        measure_frame_rate(session, screenshot)
         session.collect_console()
         errors = [entry["message"] for entry in session.console if entry["level"] == "SEVERE"]
         session.check(not errors, "the console shows no error" + "".join("\n  " + e for e in errors))
