@@ -24,8 +24,9 @@ struct WebDisplay : DisplayInput {
     bool visible;
     int width, height;  // the canvas: the client area and the bar above it
     std::string title;
-    int captureShown;  // as the page was last told: 1 captured, 0 free, -1 not yet
-    HBITMAP barBitmap, popupBitmap;
+    int captureShown;                // as the page was last told: 1 captured, 0 free, -1 not yet
+    HBITMAP barBitmap, popupBitmap;  // drawn for the state below; NULL when out of date
+    int barWidth, barOpenEntry, popupEntry, popupHovered;
     std::vector<std::uint32_t> frame;  // RGBA, as the canvas takes it
 };
 
@@ -33,6 +34,7 @@ struct FramePacing {
     ScriptedRun run;
     bool frameRendered;  // the loop ran out of messages, so it has rendered since
     int framesShown;
+    bool finished;      // all the frames the run asked for are shown
     int scriptedFrame;  // the frame whose scripted events have been posted
 };
 
@@ -206,6 +208,22 @@ void paste(HBITMAP bitmap, int left, int top) {
     }
 }
 
+void redrawMenus() {
+    if (!web.barBitmap || web.barWidth != web.width || web.barOpenEntry != web.openEntry) {
+        DeleteObject(web.barBitmap);
+        web.barBitmap = drawMenuBar(web.menu, web.width, web.openEntry);
+        web.barWidth = web.width;
+        web.barOpenEntry = web.openEntry;
+    }
+    if (web.openEntry >= 0 && (!web.popupBitmap || web.popupEntry != web.openEntry ||
+                               web.popupHovered != web.hoveredItem)) {
+        DeleteObject(web.popupBitmap);
+        web.popupBitmap = drawPopup(web.menu, web.openEntry, web.hoveredItem);
+        web.popupEntry = web.openEntry;
+        web.popupHovered = web.hoveredItem;
+    }
+}
+
 void present() {
     Window* window = findWindow(web.hwnd);
     web.dirty = false;
@@ -217,21 +235,20 @@ void present() {
     web.width = std::max(1, (int)(client.right - client.left));
     web.height = std::max(1, (int)(client.bottom - client.top) + bar);
     web.frame.assign((size_t)web.width * web.height, 0xFF000000u);
-    forgetBitmaps();
     if (web.hasMenu) {
-        web.barBitmap = drawMenuBar(web.menu, web.width, web.openEntry);
+        redrawMenus();
         paste(web.barBitmap, 0, 0);
     }
     paste(window->surface, 0, bar);
     if (web.hasMenu && web.openEntry >= 0) {
-        web.popupBitmap = drawPopup(web.menu, web.openEntry, web.hoveredItem);
         paste(web.popupBitmap, displayPopupLeft(web), bar);
     }
     pageShowFrame(web.frame.data(), web.width, web.height, bar, web.openEntry >= 0);
 }
 
 // The frame that has just been rendered is shown and counted, the simulated clock moves on,
-// and the browser has the thread until its next animation frame.
+// and the browser has the thread until its next animation frame. Once the run has rendered
+// all the frames it asked for, the program is told to quit and hears nothing more.
 void finishFrame() {
     present();
     pacing.framesShown += 1;
@@ -240,6 +257,7 @@ void finishFrame() {
     }
     if (pacing.run.frames > 0 && pacing.framesShown >= pacing.run.frames) {
         PostQuitMessage(0);
+        pacing.finished = true;
         return;
     }
     waitForAnimationFrame();
@@ -261,6 +279,9 @@ void pumpEvents() {
     if (pacing.frameRendered) {
         pacing.frameRendered = false;
         finishFrame();
+    }
+    if (pacing.finished) {
+        return;
     }
     if (web.hwnd) {
         readPageEvents();
