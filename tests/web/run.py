@@ -249,6 +249,26 @@ def check_interaction(session, bar):
     session.check(ended and offered, "Escape ends the program and the page offers to start again")
 
 
+def check_pointer_lock(session):
+    """A click captures the pointer, its movement turns the view, and C lets it go."""
+    session.load("?ms=0")
+    session.wait_for(lambda: session.frames() >= 3)
+    locked = "return document.pointerLockElement === document.getElementById('screen')"
+    canvas = session.driver.find_element("id", "screen")
+    ActionChains(session.driver).move_to_element(canvas).click().perform()
+    captured = session.wait_for(lambda: session.driver.execute_script(locked), 5)
+    before = Canvas(session.driver).rgba
+    ActionChains(session.driver).move_by_offset(40, 0).perform()
+    session.wait_frames()
+    turned = Canvas(session.driver).rgba != before
+    session.shot("captured")
+    session.press("c")
+    released = not session.driver.execute_script(locked)
+    session.check(captured and turned and released,
+                  f"a click locks the pointer ({captured}), moving it turns the view ({turned}), "
+                  f"C releases it ({released})")
+
+
 def check_menu_exit(session, bar):
     """File, Exit from the menu bar, with the pointer still waiting to be captured."""
     session.load("?ms=0")
@@ -287,6 +307,7 @@ def main():
         bar = check_first_frame(session)
         check_golden_frames(session, bar)
         check_interaction(session, bar)
+        check_pointer_lock(session)
         check_menu_exit(session, bar)
         measure_frame_rate(session, screenshot)
         session.collect_console()
