@@ -8,6 +8,7 @@
 // without a window manager the two screens agree; events are read relative to the window, so
 // nothing depends on it.
 #include "platform/backend.h"
+#include "platform/display_input.h"
 #include "platform/surface.h"
 #include "platform/user_internal.h"
 
@@ -20,20 +21,12 @@ namespace shim {
 
 namespace {
 
-constexpr WPARAM leftButtonFlag = 0x0001;  // MK_LBUTTON
-
-struct SdlDisplay {
+// The window shown, the menu's state and what a frame is drawn from.
+struct SdlDisplay : DisplayInput {
     SDL_Window* window;
-    HWND hwnd;  // the top-level window shown
     int clientWidth, clientHeight;
     POINT placed;  // where the SDL window was last put on the real screen
     bool visible;
-    bool dirty;
-    bool hasMenu;
-    MenuBar menu;
-    int openEntry;       // the popup shown below the bar, or -1
-    bool menuHasButton;  // the left button went down on the menu
-    int hoveredItem;
     HBITMAP barBitmap, popupBitmap;  // drawn for the state below; NULL when out of date
     int barWidth, barOpenEntry, popupEntry, popupHovered;
     std::vector<std::uint32_t> frame;
@@ -58,37 +51,13 @@ void closeWindow() {
 }
 
 int barHeight() {
-    return sdl.hasMenu ? menuBarHeight : 0;
-}
-
-bool clientOnScreen(RECT* client) {
-    Window* window = findWindow(sdl.hwnd);
-    if (!window) {
-        return false;
-    }
-    *client = clientRectOnScreen(*window);
-    return true;
-}
-
-POINT toScreen(int sx, int sy) {
-    RECT client = {};
-    clientOnScreen(&client);
-    return {client.left + sx, client.top - barHeight() + sy};
-}
-
-void toWindow(POINT screen, int* sx, int* sy) {
-    RECT client = {};
-    clientOnScreen(&client);
-    *sx = screen.x - client.left;
-    *sy = screen.y - client.top + barHeight();
+    return displayBarHeight(sdl);
 }
 
 // What the window side tells the display
 
 void bindWindow(HWND hwnd, const Window& window) {
-    sdl.hwnd = hwnd;
-    sdl.hasMenu = window.menuId && buildMenuBar(window.menuId, &sdl.menu);
-    sdl.openEntry = sdl.hoveredItem = -1;
+    bindDisplayInput(&sdl, hwnd, window);
     sdl.window =
         SDL_CreateWindow(window.text.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 1,
                          1, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
@@ -101,7 +70,7 @@ void adoptPointer() {
     int globalX, globalY, windowX, windowY;
     SDL_GetGlobalMouseState(&globalX, &globalY);
     SDL_GetWindowPosition(sdl.window, &windowX, &windowY);
-    POINT screen = toScreen(globalX - windowX, globalY - windowY);
+    POINT screen = displayToScreen(sdl, globalX - windowX, globalY - windowY);
     cursor.position = {std::max((LONG)0, std::min(screen.x, (LONG)screenWidth - 1)),
                        std::max((LONG)0, std::min(screen.y, (LONG)screenHeight - 1))};
 }
@@ -172,7 +141,7 @@ void cursorWarped() {
         return;
     }
     int sx, sy, width, height;
-    toWindow(cursor.position, &sx, &sy);
+    screenToDisplay(sdl, cursor.position, &sx, &sy);
     SDL_GetWindowSize(sdl.window, &width, &height);
     if (sx >= 0 && sy >= 0 && sx < width && sy < height) {
         SDL_WarpMouseInWindow(sdl.window, sx, sy);
@@ -224,115 +193,25 @@ WPARAM virtualKey(SDL_Keycode key) {
     }
 }
 
-void closePopup() {
-    sdl.openEntry = sdl.hoveredItem = -1;
-    sdl.dirty = true;
-}
-
-// Bits 0-15 of a key message's lParam count repeats, bit 30 says the key was down already,
-// bit 31 that it is going up.
 void onKey(const SDL_KeyboardEvent& key) {
-    const WPARAM code = virtualKey(key.keysym.sym);
-    if (sdl.openEntry >= 0) {
-        if (code == VK_ESCAPE && key.type == SDL_KEYDOWN) {
-            closePopup();  // the open menu takes the keyboard, as Windows' menu loop does
-        }
-        return;
-    }
-    if (!code) {
-        return;
-    }
-    if (key.type == SDL_KEYDOWN) {
-        postInput(sdl.hwnd, WM_KEYDOWN, code, key.repeat ? 0x40000001 : 1);
-    } else {
-        postInput(sdl.hwnd, WM_KEYUP, code, (LPARAM)0xC0000001u);
-    }
+    displayKey(&sdl, virtualKey(key.keysym.sym), key.type == SDL_KEYDOWN, key.repeat);
 }
 
 int popupLeft() {
-    return sdl.menu.entries[sdl.openEntry].start;
-}
-
-int popupItemUnder(int sx, int sy) {
-    return popupItemAt(sdl.menu, sdl.openEntry, sx - popupLeft(), sy - barHeight());
+    return displayPopupLeft(sdl);
 }
 
 void onMotion(int sx, int sy) {
-    const POINT screen = toScreen(sx, sy);
-    if (sdl.openEntry >= 0) {
-        cursor.position = screen;
-        const int hovered = popupItemUnder(sx, sy);
-        sdl.dirty = sdl.dirty || hovered != sdl.hoveredItem;
-        sdl.hoveredItem = hovered;
-        return;
-    }
-    // A move to where the cursor already is carries no news: it is the echo of a warp.
-    if (screen.x == cursor.position.x && screen.y == cursor.position.y) {
-        return;
-    }
-    moveCursor(screen, false);
-    if (cursor.position.x != screen.x || cursor.position.y != screen.y) {
+    if (displayPointerMoved(&sdl, sx, sy)) {
         cursorWarped();  // confined: pull the pointer back to where the cursor stays
     }
 }
 
-void chooseCommand(UINT commandId) {
-    closePopup();
-    PostMessageA(sdl.hwnd, WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
-}
-
-void onMenuBarClick(int sx) {
-    const int entry = menuBarEntryAt(sdl.menu, sx);
-    if (entry < 0) {
-        closePopup();
-    } else if (!sdl.menu.entries[entry].popup) {
-        chooseCommand(sdl.menu.entries[entry].commandId);
-    } else if (sdl.openEntry == entry || sdl.menu.entries[entry].children.empty()) {
-        closePopup();
-    } else {
-        sdl.openEntry = entry;
-        sdl.hoveredItem = -1;
-        sdl.dirty = true;
-    }
-}
-
-// A click the menu takes is the menu's, its release included.
-bool menuTakesButton(const SDL_MouseButtonEvent& button, bool down) {
-    if (!down) {
-        const bool taken = sdl.menuHasButton;
-        sdl.menuHasButton = false;
-        return taken;
-    }
-    if (button.y < barHeight()) {
-        onMenuBarClick(button.x);
-    } else if (sdl.openEntry >= 0) {
-        const int item = popupItemUnder(button.x, button.y);
-        if (item >= 0) {
-            chooseCommand(sdl.menu.entries[sdl.openEntry].children[item].commandId);
-        } else {
-            closePopup();
-        }
-    } else {
-        return false;
-    }
-    sdl.menuHasButton = true;
-    return true;
-}
-
 void onButton(const SDL_MouseButtonEvent& button) {
-    const bool down = button.type == SDL_MOUSEBUTTONDOWN;
-    if (button.button != SDL_BUTTON_LEFT || menuTakesButton(button, down)) {
-        return;
+    if (button.button == SDL_BUTTON_LEFT &&
+        displayLeftButton(&sdl, button.x, button.y, button.type == SDL_MOUSEBUTTONDOWN)) {
+        cursorWarped();
     }
-    onMotion(button.x, button.y);
-    Window* window = findWindow(sdl.hwnd);
-    RECT client;
-    if (!window || !clientOnScreen(&client) || windowAtPoint(cursor.position) != window) {
-        return;
-    }
-    const LPARAM where =
-        MAKELPARAM(cursor.position.x - client.left, cursor.position.y - client.top);
-    postInput(sdl.hwnd, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? leftButtonFlag : 0, where);
 }
 
 void onWindowEvent(const SDL_WindowEvent& event) {
