@@ -5,9 +5,7 @@
 
 namespace shim {
 
-namespace {
-
-bool parseNumber(const std::string& text, int minimum, int maximum, int* value) {
+bool parseScriptedNumber(const std::string& text, int minimum, int maximum, int* value) {
     if (text.empty() || text.size() > 10) {
         return false;
     }
@@ -25,10 +23,12 @@ bool parseNumber(const std::string& text, int minimum, int maximum, int* value) 
     return true;
 }
 
+namespace {
+
 bool parsePair(const std::string& text, int* x, int* y) {
     const std::string::size_type comma = text.find(',');
-    return comma != std::string::npos && parseNumber(text.substr(0, comma), 0, 65535, x) &&
-           parseNumber(text.substr(comma + 1), 0, 65535, y);
+    return comma != std::string::npos && parseScriptedNumber(text.substr(0, comma), 0, 65535, x) &&
+           parseScriptedNumber(text.substr(comma + 1), 0, 65535, y);
 }
 
 bool parseKey(const std::string& name, int* key) {
@@ -59,30 +59,11 @@ bool startsWith(const std::string& text, const char* prefix, std::string* rest) 
     return true;
 }
 
-// FRAME:EVENT
+// FRAME:EVENT, as the page's address gives it.
 bool parseEvent(const std::string& text, ScriptedEvent* event) {
     const std::string::size_type colon = text.find(':');
-    if (colon == std::string::npos ||
-        !parseNumber(text.substr(0, colon), 0, 1000000000, &event->frame)) {
-        return false;
-    }
-    const std::string what = text.substr(colon + 1);
-    std::string rest;
-    event->a = event->b = 0;
-    if (startsWith(what, "key:", &rest)) {
-        event->kind = ScriptedEvent::key;
-        return parseKey(rest, &event->a);
-    }
-    if (startsWith(what, "move:", &rest) || startsWith(what, "click:", &rest)) {
-        event->kind = what[0] == 'm' ? ScriptedEvent::move : ScriptedEvent::click;
-        return parsePair(rest, &event->a, &event->b);
-    }
-    if (startsWith(what, "command:", &rest)) {
-        event->kind = ScriptedEvent::command;
-        return parseNumber(rest, 0, 65535, &event->a);
-    }
-    event->kind = ScriptedEvent::close;
-    return what == "close";
+    return colon != std::string::npos &&
+           parseScriptedEvent(text.substr(0, colon), text.substr(colon + 1), event);
 }
 
 int hexValue(char c) {
@@ -115,10 +96,10 @@ bool percentDecode(const std::string& text, std::string* decoded) {
 
 bool parseParameter(const std::string& name, const std::string& value, ScriptedRun* run) {
     if (name == "frames") {
-        return parseNumber(value, 1, 1000000000, &run->frames);
+        return parseScriptedNumber(value, 1, 1000000000, &run->frames);
     }
     if (name == "ms") {
-        return parseNumber(value, 0, 1000000, &run->msPerFrame);
+        return parseScriptedNumber(value, 0, 1000000, &run->msPerFrame);
     }
     if (name == "at") {
         ScriptedEvent event;
@@ -132,6 +113,28 @@ bool parseParameter(const std::string& name, const std::string& value, ScriptedR
 }
 
 }  // namespace
+
+bool parseScriptedEvent(const std::string& frame, const std::string& what, ScriptedEvent* event) {
+    if (!parseScriptedNumber(frame, 0, 1000000000, &event->frame)) {
+        return false;
+    }
+    std::string rest;
+    event->a = event->b = 0;
+    if (startsWith(what, "key:", &rest)) {
+        event->kind = ScriptedEvent::key;
+        return parseKey(rest, &event->a);
+    }
+    if (startsWith(what, "move:", &rest) || startsWith(what, "click:", &rest)) {
+        event->kind = what[0] == 'm' ? ScriptedEvent::move : ScriptedEvent::click;
+        return parsePair(rest, &event->a, &event->b);
+    }
+    if (startsWith(what, "command:", &rest)) {
+        event->kind = ScriptedEvent::command;
+        return parseScriptedNumber(rest, 0, 65535, &event->a);
+    }
+    event->kind = ScriptedEvent::close;
+    return what == "close";
+}
 
 bool parseScriptedRun(const std::string& query, ScriptedRun* run, std::string* error) {
     ScriptedRun parsed;

@@ -26,6 +26,13 @@ struct ScriptedRun {
     std::vector<ScriptedEvent> events;
 };
 
+// The whole of `text` as a number from `minimum` to `maximum`: digits only, no sign or space.
+bool parseScriptedNumber(const std::string& text, int minimum, int maximum, int* value);
+
+// One event of a script: FRAME, then EVENT as above. The capture tool's `--at FRAME EVENT` and
+// the page's `at=FRAME:EVENT` both come here.
+bool parseScriptedEvent(const std::string& frame, const std::string& text, ScriptedEvent* event);
+
 // Parses a query string without its '?' (parameters separated by '&', percent-escapes
 // allowed). An empty query is the real program on the real clock. On bad input returns false,
 // says why in `error`, and leaves `run` as it was.
