@@ -36,7 +36,7 @@ struct SdlDisplay {
     int hoveredItem;
     HBITMAP barBitmap, popupBitmap;  // drawn for the state below; NULL when out of date
     int barWidth, barOpenEntry, popupEntry, popupHovered;
-    std::vector<std::uint32_t> frame;
+    int shownWidth, shownHeight;  // the client area's size on the window surface
 };
 
 SdlDisplay sdl;
@@ -389,25 +389,39 @@ void onEvent(const SDL_Event& event) {
 }
 
 // Showing what was drawn
+//
+// The window surface keeps what was shown last, so a frame only copies what changed: the
+// client area, row by row, and the menus when they were drawn anew. A surface SDL has just
+// made (its userdata still unset) is cleared once and filled in whole.
 
-void copyPixels(HBITMAP bitmap, int left, int top, int width, int height) {
-    PixelView view;
-    if (!bitmap || !readBitmapPixels(bitmap, &view)) {
+// Copies the w x h pixels at (sx, sy) of `source` to (dx, dy) on the target, clipped to both.
+// Where the formats agree SDL_ConvertPixels copies rows as they are.
+void copyRect(SDL_Surface* target, const PixelView& source, int sx, int sy, int dx, int dy, int w,
+              int h) {
+    const int skipLeft = std::max({0, -sx, -dx}), skipTop = std::max({0, -sy, -dy});
+    sx += skipLeft, dx += skipLeft, w -= skipLeft;
+    sy += skipTop, dy += skipTop, h -= skipTop;
+    w = std::min({w, source.width - sx, target->w - dx});
+    h = std::min({h, source.height - sy, target->h - dy});
+    if (w <= 0 || h <= 0) {
         return;
     }
-    for (int y = std::max(0, -top); y < view.height && top + y < height; ++y) {
-        for (int x = std::max(0, -left); x < view.width && left + x < width; ++x) {
-            sdl.frame[(top + y) * width + left + x] = view.pixels[y * view.stride + x];
-        }
-    }
+    const std::uint32_t* from = source.pixels + (size_t)sy * source.stride + sx;
+    auto* to = (std::uint8_t*)target->pixels + (size_t)dy * target->pitch +
+               (size_t)dx * target->format->BytesPerPixel;
+    SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGB888, from, source.stride * 4, target->format->format,
+                      to, target->pitch);
 }
 
-void redrawMenus(int width) {
+// True when a bitmap was drawn anew, and so has to be put on the window again.
+bool redrawMenus(int width) {
+    bool redrawn = false;
     if (!sdl.barBitmap || sdl.barWidth != width || sdl.barOpenEntry != sdl.openEntry) {
         DeleteObject(sdl.barBitmap);
         sdl.barBitmap = drawMenuBar(sdl.menu, width, sdl.openEntry);
         sdl.barWidth = width;
         sdl.barOpenEntry = sdl.openEntry;
+        redrawn = true;
     }
     if (sdl.openEntry >= 0 && (!sdl.popupBitmap || sdl.popupEntry != sdl.openEntry ||
                                sdl.popupHovered != sdl.hoveredItem)) {
@@ -415,6 +429,68 @@ void redrawMenus(int width) {
         sdl.popupBitmap = drawPopup(sdl.menu, sdl.openEntry, sdl.hoveredItem);
         sdl.popupEntry = sdl.openEntry;
         sdl.popupHovered = sdl.hoveredItem;
+        redrawn = true;
+    }
+    return redrawn;
+}
+
+// The open popup's pixels and where they lie on the window; empty when none is open.
+bool openPopup(PixelView* popup, SDL_Point* place) {
+    if (!sdl.hasMenu || sdl.openEntry < 0 || !readBitmapPixels(sdl.popupBitmap, popup)) {
+        return false;
+    }
+    *place = {popupLeft(), barHeight()};
+    return true;
+}
+
+// The client area below the bar, all but what the open popup covers.
+void copyClient(SDL_Surface* target, const PixelView& client, const PixelView* popup,
+                SDL_Point place) {
+    const int top = barHeight();
+    if (!popup) {
+        copyRect(target, client, 0, 0, 0, top, client.width, client.height);
+        return;
+    }
+    const int popupTop = place.y - top, popupBottom = popupTop + popup->height;
+    const int popupRight = place.x + popup->width;
+    copyRect(target, client, 0, 0, 0, top, client.width, popupTop);
+    copyRect(target, client, 0, popupTop, 0, place.y, place.x, popup->height);
+    copyRect(target, client, popupRight, popupTop, popupRight, place.y, client.width - popupRight,
+             popup->height);
+    copyRect(target, client, 0, popupBottom, 0, top + popupBottom, client.width,
+             client.height - popupBottom);
+}
+
+// A new surface, a client area of another size than the one shown, or menus drawn anew (a
+// popup may have hung past the client area): what no copy covers must be black, as it is on a
+// fresh window.
+bool startOver(SDL_Surface* target, const PixelView& client, bool menusRedrawn) {
+    if (target->userdata == &sdl && client.width == sdl.shownWidth &&
+        client.height == sdl.shownHeight && !menusRedrawn) {
+        return false;
+    }
+    SDL_FillRect(target, NULL, SDL_MapRGB(target->format, 0, 0, 0));
+    target->userdata = &sdl;
+    sdl.shownWidth = client.width;
+    sdl.shownHeight = client.height;
+    return true;
+}
+
+void compose(SDL_Surface* target, const PixelView& client) {
+    const bool menusRedrawn = sdl.hasMenu && redrawMenus(target->w);
+    const bool whole = startOver(target, client, menusRedrawn);
+    PixelView popup = {}, bar = {};
+    SDL_Point place = {};
+    const bool popupOpen = openPopup(&popup, &place);
+    copyClient(target, client, popupOpen ? &popup : nullptr, place);
+    if (!whole) {
+        return;
+    }
+    if (sdl.hasMenu && readBitmapPixels(sdl.barBitmap, &bar)) {
+        copyRect(target, bar, 0, 0, 0, 0, bar.width, bar.height);
+    }
+    if (popupOpen) {
+        copyRect(target, popup, 0, 0, place.x, place.y, popup.width, popup.height);
     }
 }
 
@@ -425,24 +501,14 @@ void present() {
     }
     sdl.dirty = false;
     SDL_Surface* target = SDL_GetWindowSurface(sdl.window);
-    if (!target) {
+    if (!target || (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0)) {
         return;
     }
-    const int width = target->w, height = target->h;
-    sdl.frame.assign((size_t)width * height, 0);
-    if (sdl.hasMenu) {
-        redrawMenus(width);
-        copyPixels(sdl.barBitmap, 0, 0, width, height);
+    PixelView client = {};
+    if (!readBitmapPixels(window->surface, &client)) {
+        client = {};
     }
-    copyPixels(window->surface, 0, barHeight(), width, height);
-    if (sdl.hasMenu && sdl.openEntry >= 0) {
-        copyPixels(sdl.popupBitmap, popupLeft(), barHeight(), width, height);
-    }
-    if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) {
-        return;
-    }
-    SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_RGB888, sdl.frame.data(), width * 4,
-                      target->format->format, target->pixels, target->pitch);
+    compose(target, client);
     if (SDL_MUSTLOCK(target)) {
         SDL_UnlockSurface(target);
     }
@@ -517,6 +583,10 @@ bool startSdlBackend(std::string* reason) {
     useHeadlessBackend();
     // A click that brings the window forward is also a click, as on Windows.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // On X11 SDL backs the window surface with a texture of its OpenGL renderer by default;
+    // where OpenGL runs in software (Xvfb, virtual machines) that costs several times what
+    // the driver's own shared-memory image does. Drivers without one keep the texture.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     std::string failure;
     if (!initVideo(&failure)) {
         if (reason) {

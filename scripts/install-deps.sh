@@ -9,7 +9,7 @@ packages_for() {
         windows) echo "g++-mingw-w64-x86-64 wine wine64 xvfb xauth" ;;
         e2e) echo "xvfb xauth xdotool x11-apps imagemagick" ;;
         fuzz) echo "clang libclang-rt-14-dev" ;;
-        bench) echo "libbenchmark-dev imagemagick" ;;
+        bench) echo "libbenchmark-dev imagemagick xvfb xauth" ;;
         *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;
     esac
 }
