@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 namespace shim {
 
@@ -36,7 +38,10 @@ struct SdlDisplay {
     int hoveredItem;
     HBITMAP barBitmap, popupBitmap;  // drawn for the state below; NULL when out of date
     int barWidth, barOpenEntry, popupEntry, popupHovered;
-    int shownWidth, shownHeight;  // the client area's size on the window surface
+    int shownWidth, shownHeight;   // the client area's size on the window surface
+    bool showWhole;                // the display may have lost what it showed
+    std::vector<bool> rowChanged;  // rows of the window surface the display has yet to get
+    std::vector<SDL_Rect> changedRuns;
 };
 
 SdlDisplay sdl;
@@ -391,11 +396,28 @@ void onEvent(const SDL_Event& event) {
 // Showing what was drawn
 //
 // The window surface keeps what was shown last, so a frame only copies what changed: the
-// client area, row by row, and the menus when they were drawn anew. A surface SDL has just
-// made (its userdata still unset) is cleared once and filled in whole.
+// client area, row by row, and the menus when they were drawn anew. Only rows that differ from
+// what the surface holds are copied and sent to the display; most of a frame (the black
+// around the scene, the head-up lines) stays as it was. A surface SDL has just made (its
+// userdata still unset) is cleared once, filled in and sent whole.
+
+void markRows(int top, int count) {
+    std::fill_n(sdl.rowChanged.begin() + top, count, true);
+}
+
+// Rows whose pixels are already there are skipped, so that they need not be sent again.
+void copyChangedRows(SDL_Surface* target, const std::uint32_t* from, int stride, std::uint8_t* to,
+                     int top, int w, int h) {
+    const size_t rowBytes = (size_t)w * 4;
+    for (int row = 0; row < h; ++row, from += stride, to += target->pitch) {
+        if (std::memcmp(to, from, rowBytes) != 0) {
+            std::memcpy(to, from, rowBytes);
+            sdl.rowChanged[top + row] = true;
+        }
+    }
+}
 
 // Copies the w x h pixels at (sx, sy) of `source` to (dx, dy) on the target, clipped to both.
-// Where the formats agree SDL_ConvertPixels copies rows as they are.
 void copyRect(SDL_Surface* target, const PixelView& source, int sx, int sy, int dx, int dy, int w,
               int h) {
     const int skipLeft = std::max({0, -sx, -dx}), skipTop = std::max({0, -sy, -dy});
@@ -409,8 +431,33 @@ void copyRect(SDL_Surface* target, const PixelView& source, int sx, int sy, int 
     const std::uint32_t* from = source.pixels + (size_t)sy * source.stride + sx;
     auto* to = (std::uint8_t*)target->pixels + (size_t)dy * target->pitch +
                (size_t)dx * target->format->BytesPerPixel;
+    if (target->format->format == SDL_PIXELFORMAT_RGB888) {
+        copyChangedRows(target, from, source.stride, to, dy, w, h);
+        return;
+    }
     SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGB888, from, source.stride * 4, target->format->format,
                       to, target->pitch);
+    markRows(dy, h);
+}
+
+// Sends the changed rows to the display, runs of them as one rectangle each.
+void showChangedRows(int width) {
+    sdl.changedRuns.clear();
+    const int height = (int)sdl.rowChanged.size();
+    for (int row = 0; row < height; ++row) {
+        if (!sdl.rowChanged[row]) {
+            continue;
+        }
+        const int first = row;
+        while (row < height && sdl.rowChanged[row]) {
+            sdl.rowChanged[row++] = false;
+        }
+        sdl.changedRuns.push_back({0, first, width, row - first});
+    }
+    if (!sdl.changedRuns.empty()) {
+        SDL_UpdateWindowSurfaceRects(sdl.window, sdl.changedRuns.data(),
+                                     (int)sdl.changedRuns.size());
+    }
 }
 
 // True when a bitmap was drawn anew, and so has to be put on the window again.
@@ -471,12 +518,15 @@ bool startOver(SDL_Surface* target, const PixelView& client, bool menusRedrawn) 
     }
     SDL_FillRect(target, NULL, SDL_MapRGB(target->format, 0, 0, 0));
     target->userdata = &sdl;
+    sdl.rowChanged.assign(target->h, false);
+    sdl.changedRuns.reserve(target->h);
     sdl.shownWidth = client.width;
     sdl.shownHeight = client.height;
     return true;
 }
 
-void compose(SDL_Surface* target, const PixelView& client) {
+// True when the surface was filled in whole.
+bool compose(SDL_Surface* target, const PixelView& client) {
     const bool menusRedrawn = sdl.hasMenu && redrawMenus(target->w);
     const bool whole = startOver(target, client, menusRedrawn);
     PixelView popup = {}, bar = {};
@@ -484,7 +534,7 @@ void compose(SDL_Surface* target, const PixelView& client) {
     const bool popupOpen = openPopup(&popup, &place);
     copyClient(target, client, popupOpen ? &popup : nullptr, place);
     if (!whole) {
-        return;
+        return false;
     }
     if (sdl.hasMenu && readBitmapPixels(sdl.barBitmap, &bar)) {
         copyRect(target, bar, 0, 0, 0, 0, bar.width, bar.height);
@@ -492,6 +542,7 @@ void compose(SDL_Surface* target, const PixelView& client) {
     if (popupOpen) {
         copyRect(target, popup, 0, 0, place.x, place.y, popup.width, popup.height);
     }
+    return true;
 }
 
 void present() {
@@ -508,16 +559,25 @@ void present() {
     if (!readBitmapPixels(window->surface, &client)) {
         client = {};
     }
-    compose(target, client);
+    const bool whole = compose(target, client);
     if (SDL_MUSTLOCK(target)) {
         SDL_UnlockSurface(target);
     }
-    SDL_UpdateWindowSurface(sdl.window);
+    if (whole || sdl.showWhole) {
+        sdl.showWhole = false;
+        std::fill(sdl.rowChanged.begin(), sdl.rowChanged.end(), false);
+        SDL_UpdateWindowSurface(sdl.window);
+    } else {
+        showChangedRows(target->w);
+    }
 }
 
 void pumpEvents() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
+        if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+            sdl.showWhole = true;
+        }
         if (sdl.hwnd) {
             onEvent(event);
         }
