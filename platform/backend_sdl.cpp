@@ -643,10 +643,6 @@ bool startSdlBackend(std::string* reason) {
     useHeadlessBackend();
     // A click that brings the window forward is also a click, as on Windows.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    // On X11 SDL backs the window surface with a texture of its OpenGL renderer by default;
-    // where OpenGL runs in software (Xvfb, virtual machines) that costs several times what
-    // the driver's own shared-memory image does. Drivers without one keep the texture.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     std::string failure;
     if (!initVideo(&failure)) {
         if (reason) {
@@ -656,6 +652,13 @@ bool startSdlBackend(std::string* reason) {
         return false;
     }
     SDL_EventState(SDL_TEXTINPUT, SDL_IGNORE);
+    // On X11 SDL backs the window surface with a texture of its OpenGL renderer by default;
+    // where OpenGL runs in software (Xvfb, virtual machines) that costs several times what
+    // X11's own shared-memory image does. Other drivers may have no such image: without the
+    // texture their window surface would not exist.
+    if (!SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11")) {
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    }
     closeWindow();
     cursorShown = -1;
     backend = &sdlBackend;

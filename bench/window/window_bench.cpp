@@ -142,11 +142,13 @@ int runHeadless(double seconds) {
 }
 
 SDL_Window* openWindow(int width, int height) {
-    // The window surface as the SDL backend asks for it.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "quillon_window_bench: %s\n", SDL_GetError());
         return NULL;
+    }
+    // The window surface as the SDL backend asks for it.
+    if (!SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11")) {
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     }
     return SDL_CreateWindow("bare", 4, 23, width, height, SDL_WINDOW_SHOWN);
 }
