@@ -69,6 +69,7 @@ bench:
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLON_BENCH=ON > /dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@$(BENCH_BUILD)/quillon_bench
+	@bench/window-bench.sh $(BENCH_BUILD)
 	@bench/versus-imagemagick.sh $(BENCH_BUILD)
 
 web:

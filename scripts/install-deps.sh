@@ -9,7 +9,7 @@ packages_for() {
         windows) echo "g++-mingw-w64-x86-64 wine wine64 xvfb xauth" ;;
         e2e) echo "xvfb xauth xdotool x11-apps imagemagick" ;;
         fuzz) echo "clang libclang-rt-14-dev" ;;
-        bench) echo "libbenchmark-dev imagemagick" ;;
+        bench) echo "libbenchmark-dev imagemagick xvfb xauth" ;;
         web) echo "cmake make emscripten nodejs node-acorn python3" ;;
         web-test) echo "chromium chromium-driver python3-selenium" ;;
         *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;
