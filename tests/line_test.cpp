@@ -1,6 +1,7 @@
 #include "raster/raster.h"
 
 #include "tests/canvas.h"
+#include "tests/vertex.h"
 
 #include <gtest/gtest.h>
 
@@ -19,14 +20,6 @@ std::vector<Point> column(int x, int fromY, int toY) {
         points.push_back({x, y});
     }
     return points;
-}
-
-ScreenVertex vertex(float x, float y, Colour c) {
-    ScreenVertex v = {};
-    v.x = x;
-    v.y = y;
-    v.colour = c;
-    return v;
 }
 
 TEST(PackColour, KeepsTheLowByteOfTheTruncatedChannel) {
