@@ -101,27 +101,24 @@ inline COLORREF modulateChannel(unsigned char texel, float channel) {
     return channelByte(modulateFactors.ofTexel[texel] * channel);
 }
 
-// The pixel's colour by the shader's mode, channel by channel. A mode outside the four has no
-// colour: the answer is false and the pixel is not written.
-inline bool shadeColour(const Shader& shader, Texel texel, Colour c, COLORREF* colour) {
+inline bool isShadeMode(int mode) {
+    return mode >= ShadeTexture && mode <= ShadeColour;
+}
+
+// The pixel's colour by the shader's mode, which isShadeMode must have accepted.
+inline COLORREF shadeColour(const Shader& shader, Texel texel, Colour c) {
     const double weight = shader.blendWeight;
     switch (shader.mode) {
         case ShadeTexture:
-            *colour = RGB(texel.red, texel.green, texel.blue);
-            return true;
+            return RGB(texel.red, texel.green, texel.blue);
         case ShadeBlend:
-            *colour = blendChannel(texel.red, c.r, weight) |
-                      blendChannel(texel.green, c.g, weight) << 8 |
-                      blendChannel(texel.blue, c.b, weight) << 16;
-            return true;
+            return blendChannel(texel.red, c.r, weight) |
+                   blendChannel(texel.green, c.g, weight) << 8 |
+                   blendChannel(texel.blue, c.b, weight) << 16;
         case ShadeModulate:
-            *colour = modulateChannel(texel.red, c.r) | modulateChannel(texel.green, c.g) << 8 |
-                      modulateChannel(texel.blue, c.b) << 16;
-            return true;
-        case ShadeColour:
-            *colour = channelByte(c.r) | channelByte(c.g) << 8 | channelByte(c.b) << 16;
-            return true;
-        default:
-            return false;
+            return modulateChannel(texel.red, c.r) | modulateChannel(texel.green, c.g) << 8 |
+                   modulateChannel(texel.blue, c.b) << 16;
+        default:  // ShadeColour
+            return channelByte(c.r) | channelByte(c.g) << 8 | channelByte(c.b) << 16;
     }
 }
