@@ -25,10 +25,12 @@ struct Shader {
     Texture texture;
 };
 
+// A texel's three bytes: blue, green, red.
 struct Texel {
-    unsigned char blue;
-    unsigned char green;
-    unsigned char red;
+    const unsigned char* bytes;
+    unsigned char blue() const { return bytes[0]; }
+    unsigned char green() const { return bytes[1]; }
+    unsigned char red() const { return bytes[2]; }
 };
 
 inline Texture textureToSample() {
@@ -68,13 +70,13 @@ inline Texel fetchTexel(const Texture& texture, float uq, float vq, float q) {
         t = 0.0f;
     }
     if (texture.bitmap == nullptr) {
-        return {0, 0, 0};
+        static const unsigned char black[3] = {0, 0, 0};
+        return {black};
     }
     // A size beyond 2^24 rounds up as a float; the index must still name a texel.
     const int row = std::min(static_cast<int>(texture.rowScale * t), texture.lastRow);
     const int column = std::min(static_cast<int>(texture.columnScale * s), texture.lastColumn);
-    const unsigned char* texel = texture.bitmap->rowPointer(row) + 3 * column;
-    return {texel[0], texel[1], texel[2]};
+    return {texture.bitmap->rowPointer(row) + 3 * column};
 }
 
 struct ModulateFactors {
@@ -101,24 +103,26 @@ inline COLORREF modulateChannel(unsigned char texel, float channel) {
     return channelByte(modulateFactors.ofTexel[texel] * channel);
 }
 
-inline bool isShadeMode(int mode) {
-    return mode >= ShadeTexture && mode <= ShadeColour;
-}
-
-// The pixel's colour by the shader's mode, which isShadeMode must have accepted.
-inline COLORREF shadeColour(const Shader& shader, Texel texel, Colour c) {
-    const double weight = shader.blendWeight;
+// The pixel's colour by the shader's mode, channel by channel. A mode outside the four has no
+// colour: the answer is false and the pixel is not written.
+inline bool shadeColour(const Shader& shader, Texel texel, Colour c, COLORREF* colour) {
     switch (shader.mode) {
         case ShadeTexture:
-            return RGB(texel.red, texel.green, texel.blue);
+            *colour = RGB(texel.red(), texel.green(), texel.blue());
+            return true;
         case ShadeBlend:
-            return blendChannel(texel.red, c.r, weight) |
-                   blendChannel(texel.green, c.g, weight) << 8 |
-                   blendChannel(texel.blue, c.b, weight) << 16;
+            *colour = blendChannel(texel.red(), c.r, shader.blendWeight) |
+                      blendChannel(texel.green(), c.g, shader.blendWeight) << 8 |
+                      blendChannel(texel.blue(), c.b, shader.blendWeight) << 16;
+            return true;
         case ShadeModulate:
-            return modulateChannel(texel.red, c.r) | modulateChannel(texel.green, c.g) << 8 |
-                   modulateChannel(texel.blue, c.b) << 16;
-        default:  // ShadeColour
-            return channelByte(c.r) | channelByte(c.g) << 8 | channelByte(c.b) << 16;
+            *colour = modulateChannel(texel.red(), c.r) | modulateChannel(texel.green(), c.g) << 8 |
+                      modulateChannel(texel.blue(), c.b) << 16;
+            return true;
+        case ShadeColour:
+            *colour = channelByte(c.r) | channelByte(c.g) << 8 | channelByte(c.b) << 16;
+            return true;
+        default:
+            return false;
     }
 }

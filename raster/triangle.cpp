@@ -338,9 +338,9 @@ void shadePixel(const Span& span, int x, HDC dc, const Shader& shader, const Int
     if (shader.mode != ShadeTexture) {
         interpolateColour(span.leftEnd, span.rightEnd, &probe);
     }
-    // A mode outside the four has no colour: the pixel keeps its depth but is not written.
-    if (isShadeMode(shader.mode)) {
-        SetPixelV(dc, x, span.y, shadeColour(shader, texel, probe.colour));
+    COLORREF colour;
+    if (shadeColour(shader, texel, probe.colour, &colour)) {
+        SetPixelV(dc, x, span.y, colour);
     }
 }
 
