@@ -25,13 +25,9 @@ struct Shader {
     Texture texture;
 };
 
-// A texel's three bytes: blue, green, red.
-struct Texel {
-    const unsigned char* bytes;
-    unsigned char blue() const { return bytes[0]; }
-    unsigned char green() const { return bytes[1]; }
-    unsigned char red() const { return bytes[2]; }
-};
+// A texel is the address of its three bytes in the texture, in the order they lie there.
+using Texel = const unsigned char*;
+enum TexelByte { TexelBlue, TexelGreen, TexelRed };
 
 inline Texture textureToSample() {
     Texture texture = {};
@@ -71,12 +67,12 @@ inline Texel fetchTexel(const Texture& texture, float uq, float vq, float q) {
     }
     if (texture.bitmap == nullptr) {
         static const unsigned char black[3] = {0, 0, 0};
-        return {black};
+        return black;
     }
     // A size beyond 2^24 rounds up as a float; the index must still name a texel.
     const int row = std::min(static_cast<int>(texture.rowScale * t), texture.lastRow);
     const int column = std::min(static_cast<int>(texture.columnScale * s), texture.lastColumn);
-    return {texture.bitmap->rowPointer(row) + 3 * column};
+    return texture.bitmap->rowPointer(row) + 3 * column;
 }
 
 struct ModulateFactors {
@@ -108,16 +104,17 @@ inline COLORREF modulateChannel(unsigned char texel, float channel) {
 inline bool shadeColour(const Shader& shader, Texel texel, Colour c, COLORREF* colour) {
     switch (shader.mode) {
         case ShadeTexture:
-            *colour = RGB(texel.red(), texel.green(), texel.blue());
+            *colour = RGB(texel[TexelRed], texel[TexelGreen], texel[TexelBlue]);
             return true;
         case ShadeBlend:
-            *colour = blendChannel(texel.red(), c.r, shader.blendWeight) |
-                      blendChannel(texel.green(), c.g, shader.blendWeight) << 8 |
-                      blendChannel(texel.blue(), c.b, shader.blendWeight) << 16;
+            *colour = blendChannel(texel[TexelRed], c.r, shader.blendWeight) |
+                      blendChannel(texel[TexelGreen], c.g, shader.blendWeight) << 8 |
+                      blendChannel(texel[TexelBlue], c.b, shader.blendWeight) << 16;
             return true;
         case ShadeModulate:
-            *colour = modulateChannel(texel.red(), c.r) | modulateChannel(texel.green(), c.g) << 8 |
-                      modulateChannel(texel.blue(), c.b) << 16;
+            *colour = modulateChannel(texel[TexelRed], c.r) |
+                      modulateChannel(texel[TexelGreen], c.g) << 8 |
+                      modulateChannel(texel[TexelBlue], c.b) << 16;
             return true;
         case ShadeColour:
             *colour = channelByte(c.r) | channelByte(c.g) << 8 | channelByte(c.b) << 16;
