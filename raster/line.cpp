@@ -1,9 +1,11 @@
 #include "raster/raster.h"
 
-// Colours the probe at the exact position (x, y), then writes it if that position lies in the
-// viewport. One of the two is a whole number, the other carried by the walk; it is tested
-// before it is truncated, so a column of 470.4 stays out although it would truncate to 470.
-static void plot(HDC dc, const ScreenVertex& start, const ScreenVertex& end, double x, double y) {
+// Colours the probe at (x, y), then writes it if that position lies in the viewport. One of x
+// and y is a whole number, the other the exact coordinate the walk carries as a double; it is
+// tested before it is truncated, so a column of 470.4 stays out although it would truncate to
+// 470. Each walk passes its coordinates in their own types, which it keeps exact.
+template <typename X, typename Y>
+static void plot(HDC dc, const ScreenVertex& start, const ScreenVertex& end, X x, Y y) {
     ScreenVertex probe = {};
     probe.x = static_cast<float>(x);
     probe.y = static_cast<float>(y);
@@ -42,20 +44,20 @@ void drawLine(int x0, int y0, int x1, int y1, HDC dc, Colour c0, Colour c1) {
         const double step = dx / dy;
         double cx = x0;
         for (long long y = y0; y >= y1; --y) {
-            plot(dc, start, end, cx, static_cast<double>(y));
+            plot(dc, start, end, cx, y);
             cx -= step;
         }
     } else if (slope > 1.0) {
         const double step = dx / dy;
         double cx = x0;
         for (long long y = y0; y <= y1; ++y) {
-            plot(dc, start, end, cx, static_cast<double>(y));
+            plot(dc, start, end, cx, y);
             cx += step;
         }
     } else {
         double cy = y0;
         for (long long x = x0; x <= x1; ++x) {
-            plot(dc, start, end, static_cast<double>(x), cy);
+            plot(dc, start, end, x, cy);
             cy += slope;
         }
     }
