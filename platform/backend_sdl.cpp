@@ -533,9 +533,11 @@ bool startSdlBackend(std::string* reason) {
     SDL_EventState(SDL_TEXTINPUT, SDL_IGNORE);
     // On X11 SDL backs the window surface with a texture of its OpenGL renderer by default;
     // where OpenGL runs in software (Xvfb, virtual machines) that costs several times what
-    // X11's own shared-memory image does. Other drivers may have no such image: without the
-    // texture their window surface would not exist.
-    if (!SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11")) {
+    // X11's own shared-memory image does. The offscreen driver (the tests') has a plain image
+    // too, and its OpenGL would load the system's graphics drivers for nothing. Other drivers
+    // may have no such image: without the texture their window surface would not exist.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!SDL_strcmp(driver, "x11") || !SDL_strcmp(driver, "offscreen")) {
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     }
     closeWindow();
