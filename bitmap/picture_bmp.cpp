@@ -314,12 +314,12 @@ std::string readLayout(const unsigned char* data, std::size_t size, BmpLayout* l
     if (failure.empty()) {
         failure = readColourTable(data, size, layout);
     }
+    if (failure.empty()) {
+        failure = checkSurfaceSize(*layout);
+    }
     if (failure.empty() && (layout->pixelOffset < FileHeaderBytes + layout->headerBytes ||
                             layout->pixelOffset >= size)) {
         failure = badBmp("whose pixel data would start outside the file");
-    }
-    if (failure.empty()) {
-        failure = checkSurfaceSize(*layout);
     }
     if (failure.empty()) {
         failure = checkClaims(data, size, *layout);
