@@ -75,7 +75,7 @@ std::string nameForeign(const unsigned char* data, std::size_t size) {
         return std::string("a PNM picture") + readsWhat;
     }
     if (size == 0) {
-        return "an empty file is not a picture";
+        return std::string("an empty file") + readsWhat;
     }
     return std::string("not a picture this tool knows") + readsWhat;
 }
@@ -88,7 +88,7 @@ void adopt(NBitmap* bitmap, NBitmap* decoded) {
 bool readWholeFile(const char* path, std::vector<unsigned char>* bytes, std::string* failure) {
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) {
-        *failure = std::string("cannot open it: ") + std::strerror(errno);
+        *failure = std::string("a file that cannot be opened: ") + std::strerror(errno);
         return false;
     }
     unsigned char chunk[1 << 16];
@@ -99,7 +99,7 @@ bool readWholeFile(const char* path, std::vector<unsigned char>* bytes, std::str
     bool sound = !std::ferror(file);
     std::fclose(file);
     if (!sound) {
-        *failure = "cannot read it";
+        *failure = "a file that cannot be read";
     }
     return sound;
 }

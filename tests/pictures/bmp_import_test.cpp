@@ -275,7 +275,7 @@ TEST(BmpImport, RefusalsNameWhatThePictureIsAndWhy) {
                   "a TIFF picture: this tool reads BMP, PNG and JPEG");
     expectRefused({'G', 'I', 'F', '8', '9', 'a'},
                   "a GIF picture: this tool reads BMP, PNG and JPEG");
-    expectRefused({}, "an empty file is not a picture");
+    expectRefused({}, "an empty file: this tool reads BMP, PNG and JPEG");
     BmpSpec s;
     s.bitCount = 24;
     s.compression = 4;
