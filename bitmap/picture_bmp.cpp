@@ -200,7 +200,7 @@ std::string describeChannels(BmpLayout* layout) {
         if ((run & (run + 1)) != 0) {
             return badBmp(std::string("whose ") + names[i] + " mask is not one run of bits");
         }
-        while ((run >> channel.bits) != 0) {
+        while (channel.bits < 32 && (run >> channel.bits) != 0) {
             ++channel.bits;
         }
         channel.largest = run;

@@ -183,6 +183,21 @@ TEST(BmpImport, BitFieldMasksAreWidenedToEightBitsByRepeatingTheirBits) {
     bitmap.destroy();
 }
 
+TEST(BmpImport, AMaskOfAllThirtyTwoBitsKeepsItsTopEight) {
+    BmpSpec s;
+    s.bitCount = 32;
+    s.compression = 3;
+    s.width = 1;
+    s.height = 1;
+    s.masks = {0xffffffff, 0, 0};
+    s.pixels = {0x00, 0x00, 0x00, 0xab};
+    NBitmap bitmap{};
+    PictureImport result = import(&bitmap, makeBmp(s));
+    ASSERT_TRUE(result.read()) << result.failure;
+    EXPECT_EQ(colourAt(bitmap, 0, 0), 0xab0000u);
+    bitmap.destroy();
+}
+
 TEST(BmpImport, AnAlphaMaskMakesAThirtyTwoBitPictureWithAlpha) {
     BmpSpec s;
     s.headerBytes = 124;
