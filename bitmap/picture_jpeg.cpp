@@ -40,7 +40,10 @@ bool readUnderGuard(JpegRead* read, const unsigned char* data, std::size_t size)
     jpeg_create_decompress(decoder);
     read->started = true;
     jpeg_mem_src(decoder, data, (unsigned long)size);
-    jpeg_read_header(decoder, TRUE);
+    if (jpeg_read_header(decoder, TRUE) != JPEG_HEADER_OK) {
+        std::snprintf(read->message, sizeof read->message, "it holds no picture");
+        return false;
+    }
     read->colourSpace = decoder->jpeg_color_space;
     read->width = decoder->image_width;
     read->height = decoder->image_height;
@@ -65,6 +68,11 @@ bool readUnderGuard(JpegRead* read, const unsigned char* data, std::size_t size)
         return false;
     }
     jpeg_start_decompress(decoder);
+    // The scanlines go straight into the surface: they must be exactly as long as its rows.
+    if (decoder->output_components != bytesPerPixel || decoder->output_width != read->width) {
+        std::snprintf(read->message, sizeof read->message, "an unexpected pixel layout");
+        return false;
+    }
     while (decoder->output_scanline < decoder->output_height) {
         JSAMPROW row = bitmap->rowPointer((int)decoder->output_scanline);
         jpeg_read_scanlines(decoder, &row, 1);

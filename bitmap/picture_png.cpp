@@ -67,6 +67,11 @@ void chooseTransforms(PngRead* read) {
     }
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
+    // The rows go straight into the surface: they must be exactly as long as its rows.
+    if (png_get_rowbytes(png, info) !=
+        (png_size_t)png_get_image_width(png, info) * read->bytesPerPixel) {
+        png_error(png, "the transformed rows do not fit the picture");
+    }
 }
 
 void takePalette(PngRead* read) {
