@@ -43,6 +43,10 @@ if [ -d "$root/tests/fuzz/pictures" ]; then
     cp "$root/tests/fuzz/pictures"/* "$picture_seeds/"
 fi
 
+# Every import frees megabytes (a surface, zlib's and libjpeg's buffers), and the sanitizer's
+# default quarantine of freed memory then outgrows libFuzzer's 2 GB limit on its own.
+export ASAN_OPTIONS="quarantine_size_mb=64${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+
 share=$((seconds / 2))
 [ "$share" -gt 0 ] || share=1
 status=0
