@@ -101,10 +101,12 @@ void expectColours(const NBitmap& bitmap, const Ppm& expected) {
     for (int r = 0; r < expected.height; ++r) {
         for (int c = 0; c < expected.width; ++c) {
             const unsigned char* pixel = bitmap.rowPointer(r) + c * bitmap.bytesPerPixel;
-            unsigned char rgb[3] = {pixel[2], pixel[1], pixel[0]};
+            unsigned char rgb[3];
             if (bitmap.bytesPerPixel == 1) {
                 const RGBQUAD& entry = bitmap.colors[pixel[0]];
                 rgb[0] = entry.rgbRed, rgb[1] = entry.rgbGreen, rgb[2] = entry.rgbBlue;
+            } else {
+                rgb[0] = pixel[2], rgb[1] = pixel[1], rgb[2] = pixel[0];
             }
             const unsigned char* want = &expected.rgb[3 * ((size_t)r * expected.width + c)];
             ASSERT_TRUE(rgb[0] == want[0] && rgb[1] == want[1] && rgb[2] == want[2])
