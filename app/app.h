@@ -43,6 +43,12 @@ bool dispatchMessages(int* exitCode);
 int runMessageLoop();
 // Draws one frame into the back buffer and copies it to the window.
 void renderFrame();
+// Puts the back buffer on a window's DC; the frame loop and WM_PAINT both show it this way.
+void copyBackBufferTo(HDC target);
+// Puts every global the program changes (its own and those it sets in the layers below) back
+// to the value a fresh process starts with, and lets go of the back buffer, the edit font and
+// the texture: for tests and tools that start the program more than once in one process.
+void resetProgramState();
 
 void drawHudLine(const char* text, int x);
 

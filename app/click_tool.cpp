@@ -1,15 +1,8 @@
+// The user's triangle: three left clicks place its corners; between clicks, lines from the
+// corners placed so far follow the cursor.
 #include "app/app.h"
 
 #include "raster/raster.h"
-
-// The user's triangle: three left clicks place its corners; between clicks, lines from the
-// corners placed so far follow the cursor.
-ScreenVertex clickVertex[3];
-// Exactly one of the first three is set at any time.
-unsigned char triangleReady = 1;
-unsigned char awaitingSecondClick;
-unsigned char awaitingThirdClick;
-unsigned char noTriangleYet = 1;
 
 void setClickColours() {
     clickVertex[0].colour = {255, 0, 0, 0};

@@ -6,14 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
-HDC windowDC;
-int frameCount;
-int framesPerSecond;
-DWORD fpsIntervalStart;
-unsigned char cursorFree;
-unsigned char showTexture;
-
-bool frameLoopStarted;
+// Fifty rows more than the back buffer holds: the copy reaches past its bottom edge.
+void copyBackBufferTo(HDC target) {
+    BitBlt(target, 0, 0, clientRect.right, clientRect.bottom + 50, backBuffer.dc, 0, 0, SRCCOPY);
+}
 
 void drawHudLine(const char* text, int x) {
     TextOutA(backBuffer.dc, x, 10, text, (int)std::strlen(text));
@@ -55,7 +51,6 @@ void renderFrame() {
     if (showTexture) {
         textureBitmap.draw(backBuffer.dc);
     }
-    // Fifty rows more than the back buffer holds: the copy reaches past its bottom edge.
-    BitBlt(windowDC, 0, 0, clientRect.right, clientRect.bottom + 50, backBuffer.dc, 0, 0, SRCCOPY);
+    copyBackBufferTo(windowDC);
     ReleaseDC(mainWindow, windowDC);
 }

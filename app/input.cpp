@@ -4,14 +4,6 @@
 #include "math/vecmath.h"
 #include "render/render.h"
 
-float mouseX;
-float mouseY;
-double lookAnchorX = 250;
-double lookAnchorY = 250;
-DWORD lookTimer;
-unsigned char firstMouseMove = 1;
-unsigned char skipNextMove;
-
 static const float moveStep = 4;
 
 static void normalizeInPlace(Vector3* v) {

@@ -5,9 +5,6 @@
 #include "scene/scene.h"
 
 const char appName[] = "Velmora's Quillon Framework";
-HINSTANCE appInstance;
-HWND mainWindow;
-RECT cursorClipRect;
 
 static bool registerWindowClass(HINSTANCE instance) {
     WNDCLASSA windowClass = {};

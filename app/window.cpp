@@ -3,12 +3,6 @@
 #include "app/menu.h"
 #include "raster/raster.h"
 
-RECT clientRect;
-BackBuffer backBuffer;
-HWND editControl;
-UINT findReplaceMessage;
-char fileName[260];
-
 static const DWORD editControlStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_HSCROLL |
                                       ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL;
 
@@ -53,7 +47,7 @@ static LRESULT onDestroy() {
 static LRESULT onPaint(HWND hwnd) {
     PAINTSTRUCT paint;
     windowDC = BeginPaint(hwnd, &paint);
-    BitBlt(windowDC, 0, 0, clientRect.right, clientRect.bottom + 50, backBuffer.dc, 0, 0, SRCCOPY);
+    copyBackBufferTo(windowDC);
     EndPaint(hwnd, &paint);
     return 0;
 }

@@ -2,9 +2,6 @@
 
 #include <cstdio>
 
-HFONT editFont;
-OPENFILENAMEA openFileName;
-
 void setWindowTitle(HWND hwnd, const char* name) {
     char title[64 + 260];
     std::snprintf(title, sizeof title, "%s - %s", appName, name[0] ? name : "Assignment 2");

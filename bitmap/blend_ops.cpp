@@ -18,7 +18,8 @@ struct Overlay {
 
 template <int NS, int NT>
 void blendRows(const Overlay& o) {
-    // Without an alpha byte the weight is the same for every pixel: one table of blends.
+    // Each colour byte d moves to d + ((colour - d) * a + 127) / 255. Without an alpha byte the
+    // weight a is the same for every pixel, so the change is looked up by colour - d.
     const int fixedA = ((255 * o.opacity + 127) / 255) & 255;
     int mix[511];
     for (int difference = -255; difference <= 255; ++difference) {

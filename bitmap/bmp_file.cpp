@@ -33,14 +33,15 @@ std::size_t readBytes(ByteSource* source, void* out, std::size_t count) {
     return taken;
 }
 
+// A place at or past the end is no error: reading there gives no bytes, as from a file.
 bool seekTo(ByteSource* source, long long offset) {
-    if (offset < 0 || offset > source->size) {
+    if (offset < 0) {
         return false;
     }
     if (source->file != nullptr) {
         return std::fseek(source->file, (long)offset, SEEK_SET) == 0;
     }
-    source->position = offset;
+    source->position = offset < source->size ? offset : source->size;
     return true;
 }
 
@@ -169,15 +170,39 @@ void readPixels(NBitmap* bitmap, ByteSource* source, const BmpLayout& layout) {
     }
 }
 
-bool readBmpSource(NBitmap* bitmap, ByteSource* source) {
+// Bit-field masks follow the info header; a file cut before them leaves them zero.
+void readMasks(ByteSource* source, const BmpLayout& layout, BmpFileFacts* facts) {
+    unsigned char bytes[12] = {};
+    facts->bitFields = layout.info.biCompression == BI_BITFIELDS;
+    if (facts->bitFields) {
+        readBytes(source, bytes, sizeof bytes);
+    }
+    for (int i = 0; i < 3; ++i) {
+        facts->masks[i] = readU32(bytes + 4 * i);
+    }
+}
+
+void countRowsHeld(const ByteSource& source, const BmpLayout& layout, long long rowBytes,
+                   BmpFileFacts* facts) {
+    long long pixelBytes = source.size - (long long)layout.pixelOffset;
+    long long rows = pixelBytes > 0 ? pixelBytes / rowBytes : 0;
+    facts->rowsDeclared = layout.rows;
+    facts->rowsHeld = rows < layout.rows ? (int)rows : layout.rows;
+}
+
+bool readBmpSource(NBitmap* bitmap, ByteSource* source, BmpFileFacts* facts) {
     BmpLayout layout;
     if (!readHeaders(source, &layout) || !headerAcceptable(&layout) ||
         !readColourTable(source, &layout)) {
         return false;
     }
-    // The pixel data must start past the headers and inside the file.
-    if (layout.pixelOffset < HeaderBytes || layout.pixelOffset >= source->size) {
+    // The pixel data must start past the headers. Where it starts at or past the end of the
+    // file, the file is one cut short before its first row.
+    if (layout.pixelOffset < HeaderBytes) {
         return false;
+    }
+    if (facts != nullptr) {
+        readMasks(source, layout, facts);
     }
     // Entries past the file's count keep what the table held before.
     std::memcpy(bitmap->colors, layout.table, 4 * (std::size_t)layout.tableEntries);
@@ -188,6 +213,9 @@ bool readBmpSource(NBitmap* bitmap, ByteSource* source) {
         return false;
     }
     readPixels(bitmap, source, layout);
+    if (facts != nullptr) {
+        countRowsHeld(*source, layout, bitmap->rowBytes, facts);
+    }
     return true;
 }
 
@@ -214,12 +242,12 @@ void encodeHeaders(const BITMAPINFOHEADER& info, DWORD offBits, DWORD fileBytes,
 
 }  // namespace
 
-bool readBmpFromMemory(NBitmap* bitmap, const void* data, std::size_t size) {
+bool readBmpFromMemory(NBitmap* bitmap, const void* data, std::size_t size, BmpFileFacts* facts) {
     if (data == nullptr) {
         return false;
     }
     ByteSource source = {nullptr, (const unsigned char*)data, (long long)size, 0};
-    return readBmpSource(bitmap, &source);
+    return readBmpSource(bitmap, &source, facts);
 }
 
 bool NBitmap::readBmp(const char* path) {
@@ -228,16 +256,17 @@ bool NBitmap::readBmp(const char* path) {
         return false;
     }
     ByteSource source = {file, nullptr, fileSize(file), 0};
-    bool read = source.size > 0 && readBmpSource(this, &source);
+    bool read = source.size > 0 && readBmpSource(this, &source, nullptr);
     std::fclose(file);
     return read;
 }
 
-bool NBitmap::writeBmp(const char* path) {
+bool writeBmpToStream(const NBitmap& bitmap, std::FILE* file) {
     // Only a surface can be written, and only with a colour table that fits `colors`.
-    if (!isValid() || bits == nullptr) {
+    if (!bitmap.isValid() || bitmap.bits == nullptr) {
         return false;
     }
+    const BITMAPINFOHEADER& header = bitmap.header;
     DWORD entries = 0;
     if (header.biBitCount == 8) {
         if (header.biClrUsed > 256) {
@@ -246,17 +275,23 @@ bool NBitmap::writeBmp(const char* path) {
         entries = header.biClrUsed == 0 ? 256 : header.biClrUsed;
     }
     DWORD offBits = HeaderBytes + 4 * entries;
-    std::size_t pixelBytes = (std::size_t)rowBytes * (std::size_t)header.biHeight;
+    std::size_t pixelBytes = (std::size_t)bitmap.rowBytes * (std::size_t)header.biHeight;
+    unsigned char headers[HeaderBytes];
+    encodeHeaders(header, offBits, offBits + (DWORD)pixelBytes, headers);
+    return std::fwrite(headers, HeaderBytes, 1, file) == 1 &&
+           (entries == 0 || std::fwrite(bitmap.colors, 4 * entries, 1, file) == 1) &&
+           std::fwrite(bitmap.bits, pixelBytes, 1, file) == 1;
+}
 
+bool NBitmap::writeBmp(const char* path) {
+    if (!isValid() || bits == nullptr || (header.biBitCount == 8 && header.biClrUsed > 256)) {
+        return false;
+    }
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) {
         return false;
     }
-    unsigned char headers[HeaderBytes];
-    encodeHeaders(header, offBits, offBits + (DWORD)pixelBytes, headers);
-    bool written = std::fwrite(headers, HeaderBytes, 1, file) == 1 &&
-                   (entries == 0 || std::fwrite(colors, 4 * entries, 1, file) == 1) &&
-                   std::fwrite(bits, pixelBytes, 1, file) == 1;
+    bool written = writeBmpToStream(*this, file);
     // Buffered bytes reach the disk only at the close, which can fail too.
     if (std::fclose(file) != 0) {
         written = false;

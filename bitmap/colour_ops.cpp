@@ -79,7 +79,8 @@ void mapColours(NBitmap* target, const NBitmap& source, ByteMap map) {
 
 template <int N>
 void greyPixels(NBitmap* target, const NBitmap& source) {
-    // Each product is truncated on its own, so a table per channel gives the same sums.
+    // grey = trunc(0.257 red) + trunc(0.504 green) + trunc(0.098 blue), in float. Each product
+    // is truncated on its own, so a table per channel gives the same sums.
     int red[256], green[256], blue[256];
     for (int v = 0; v < 256; ++v) {
         red[v] = (int)(v * 0.257f);

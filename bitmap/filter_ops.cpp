@@ -247,13 +247,11 @@ int NBitmap::convolve(NBitmap& source, const float* kernel, int kernelWidth, int
         convolveRows<4>(this, source, k);
         return 1;
     }
-    NBitmap* colours = newTemporaryImage();
-    if (colours == nullptr || !colours->create(source.width(), source.height(), 4)) {
-        releaseTemporaryImage(colours);
+    TemporaryImage colours;
+    if (!colours.create(source.width(), source.height(), 4)) {
         return 0;
     }
-    fillFromPalette(colours, source);
-    convolveRows<4>(this, *colours, k);
-    releaseTemporaryImage(colours);
+    fillFromPalette(colours.image(), source);
+    convolveRows<4>(this, *colours.image(), k);
     return 1;
 }

@@ -18,6 +18,7 @@ inline void copyPixel(unsigned char* to, const unsigned char* from) {
     }
 }
 
+// Pixel (x, y) is source pixel ((x * sW + sW / 2) / dW, (y * sH + sH / 2) / dH).
 template <int N>
 void nearestScale(NBitmap* work, const NBitmap& source) {
     const int sourceWidth = source.width(), sourceHeight = source.height();
@@ -64,6 +65,9 @@ struct ColumnBlock {
     double fraction[BilinearColumns];
 };
 
+// Each byte of pixel (x, y) blends the four source pixels around (sourceCoordinate(x),
+// sourceCoordinate(y)): along the upper and the lower row by the column fraction, each result
+// truncated to a byte, then between the two by the row fraction.
 template <int N>
 void bilinearScale(NBitmap* work, const NBitmap& source) {
     const int sW = source.width(), sH = source.height();
@@ -115,12 +119,6 @@ struct Scale {
     }
 };
 
-void copyRows(NBitmap* to, const NBitmap& from) {
-    for (int y = 0; y < from.height(); ++y) {
-        std::memcpy(to->rowPointer(y), from.rowPointer(y), (size_t)from.rowBytes);
-    }
-}
-
 template <int N>
 inline void swapPixels(unsigned char* left, unsigned char* right) {
     for (int k = 0; k < N; ++k) {
@@ -167,7 +165,8 @@ struct MirrorInPlace {
             unsigned char* row = bitmap->rowPointer(y);
             int j = 0;
             if constexpr (N == 3 && littleEndianWords) {
-                // Four pixels from each end at a time while the two groups do not meet.
+                // The plain walk swaps pixel j with pixel w - 1 - j; this one takes four
+                // pixels from each end at a time while the two groups do not meet.
                 for (; j + 4 <= w / 2; j += 4) {
                     const FourPixels left = reversedFour(row + j * 3);
                     const FourPixels right = reversedFour(row + (w - 4 - j) * 3);
@@ -218,6 +217,8 @@ bool exchangeRows(NBitmap* bitmap) {
     return true;
 }
 
+// Pixel (x, y) takes the source pixel at (cx + dx * A - dy * B, cy + dx * B + dy * A), where
+// (dx, dy) is its offset from the centre; black where that lies outside.
 template <int N>
 struct Turn {
     static void run(NBitmap* work, const NBitmap& source, int degrees) {
@@ -261,36 +262,12 @@ int NBitmap::resample(int left, int top, int right, int bottom, NBitmap& source,
     if (newWidth > INT_MAX || newHeight > INT_MAX) {
         return 0;
     }
-    const bool inPlace = &source == this;
-    NBitmap* temporary = nullptr;
-    NBitmap* work = this;
-    if (inPlace) {
-        temporary = newTemporaryImage();
-        if (temporary == nullptr) {
-            return 0;
-        }
-        work = temporary;
-    }
-    if (!work->create((int)newWidth, (int)newHeight, n)) {
-        releaseTemporaryImage(temporary);
+    OperationTarget target(this, source);
+    if (!target.create((int)newWidth, (int)newHeight)) {
         return 0;
     }
-    // Through this bitmap's own table, so that an in-place result keeps the palette when the
-    // target is created again below.
-    if (n == 1) {
-        source.getColorTable(0, 256, colors);
-        work->setColorTable(0, 256, colors);
-    }
-    forPixelSize<Scale>(n, work, source, smooth);
-    if (inPlace) {
-        bool made = create(work->width(), work->height(), n);
-        if (made) {
-            copyRows(this, *work);
-        }
-        releaseTemporaryImage(temporary);
-        return made ? 1 : 0;
-    }
-    return 1;
+    forPixelSize<Scale>(n, target.image(), source, smooth);
+    return target.finish() ? 1 : 0;
 }
 
 int NBitmap::flip(NBitmap& source, bool vertical, bool horizontal) {
@@ -317,24 +294,10 @@ int NBitmap::rotate(NBitmap& source, int degrees) {
     if (!holdsSurface(source)) {
         return 0;
     }
-    const bool inPlace = &source == this;
-    NBitmap* temporary = nullptr;
-    NBitmap* work = this;
-    if (inPlace) {
-        temporary = newTemporaryImage();
-        if (temporary == nullptr ||
-            !temporary->create(source.width(), source.height(), source.pixelSize())) {
-            releaseTemporaryImage(temporary);
-            return 0;
-        }
-        work = temporary;
-    } else if (!matchSource(this, source)) {
+    OperationTarget target(this, source);
+    if (!target.create(source.width(), source.height())) {
         return 0;
     }
-    forPixelSize<Turn>(work->bytesPerPixel, work, source, degrees);
-    if (inPlace) {
-        copyRows(this, *work);
-        releaseTemporaryImage(temporary);
-    }
-    return 1;
+    forPixelSize<Turn>(source.bytesPerPixel, target.image(), source, degrees);
+    return target.finish() ? 1 : 0;
 }

@@ -9,11 +9,46 @@ bool holdsSurface(const NBitmap& bitmap);
 // Creates the target in the source's shape and, for 1-byte pixels, gives it the source's
 // palette (through the target's own `colors`). False when the target cannot be created.
 bool matchSource(NBitmap* target, NBitmap& source);
+// The same in another size.
+bool matchSource(NBitmap* target, NBitmap& source, int width, int height);
 
-// A heap image that starts empty; null when there is no memory for the record.
-NBitmap* newTemporaryImage();
-// Destroys the temporary's surface and frees it; null is ignored.
-void releaseTemporaryImage(NBitmap* temporary);
+// A heap image that starts empty and is released when it goes out of scope.
+class TemporaryImage {
+  public:
+    TemporaryImage() = default;
+    ~TemporaryImage();
+    TemporaryImage(const TemporaryImage&) = delete;
+    TemporaryImage& operator=(const TemporaryImage&) = delete;
+
+    // False when there is no memory for the record or the surface.
+    bool create(int width, int height, int bytesPerPixel);
+    NBitmap* image() const { return held; }
+
+  private:
+    NBitmap* held = nullptr;
+};
+
+// What an operation that may work in place writes into. A separate target is written directly;
+// a target that is its own source cannot be, since the source is still being read, so the
+// result goes into a temporary and is moved into the target by finish.
+class OperationTarget {
+  public:
+    OperationTarget(NBitmap* target, NBitmap& source) : target(target), source(source) {}
+
+    // Makes the image to write, in the source's pixel size (a separate target also gets the
+    // source's palette); false when it cannot be made, with a target that is its own source
+    // left as it was.
+    bool create(int width, int height);
+    NBitmap* image() const { return aside.image() ? aside.image() : target; }
+    // Copies a result written aside into the target, re-created first (keeping its palette)
+    // when the size changed; false when that fails.
+    bool finish();
+
+  private:
+    NBitmap* target;
+    NBitmap& source;
+    TemporaryImage aside;
+};
 
 inline unsigned char clampByte(int value) {
     return (unsigned char)(value < 0 ? 0 : value > 255 ? 255 : value);

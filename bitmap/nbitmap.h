@@ -12,6 +12,7 @@
 #include "platform/win32.h"
 
 #include <cstddef>
+#include <cstdio>
 
 struct NBitmap {
     // Together `header` and `colors` are the BITMAPINFO with 256 entries that create hands
@@ -89,8 +90,21 @@ constexpr long long NBitmapMaxSurfaceBytes = 1LL << 30;
 // The bytes of a surface of that shape (rows padded to 4 bytes), or 0 when create refuses it.
 long long surfaceByteCount(int width, int height, int bytesPerPixel);
 
-// readBmp over a file that is already in memory, with the same answers.
-bool readBmpFromMemory(NBitmap* bitmap, const void* data, std::size_t size);
+// What a file held beyond what the class keeps: for a caller that must not take bit-field
+// pixels for plain ones, or that tells the user a file was cut short.
+struct BmpFileFacts {
+    bool bitFields;
+    DWORD masks[3];  // red, green, blue; zero when the file ends before them
+    int rowsDeclared;
+    int rowsHeld;  // whole rows of pixel data the file really holds
+};
+
+// readBmp over a file that is already in memory, with the same answers; `facts`, when
+// given, is filled whenever the answer is true.
+bool readBmpFromMemory(NBitmap* bitmap, const void* data, std::size_t size,
+                       BmpFileFacts* facts = nullptr);
+// The bytes writeBmp writes, into a stream the caller opened and closes.
+bool writeBmpToStream(const NBitmap& bitmap, std::FILE* stream);
 
 // The performance counter in seconds from an arbitrary origin; 0.0 when there is none.
 double queryTimeSeconds();

@@ -60,7 +60,7 @@ std::uint32_t* allocatePixelWords(std::size_t words) {
     return new (std::nothrow) std::uint32_t[words]();
 }
 
-void releasePixelWords(std::uint32_t* memory, std::size_t words) {
+void releasePixelWords(std::uint32_t* memory, [[maybe_unused]] std::size_t words) {
 #ifndef QUILLON_PIXELS_FROM_HEAP
     if (words >= mappedSurfaceWords) {
         munmap(memory, words * sizeof(std::uint32_t));
@@ -106,13 +106,13 @@ HBITMAP registerBitmap(Bitmap* bitmap) {
     if (!bitmap) {
         return nullptr;
     }
-    ObjectSlot* slot;
-    HGDIOBJ handle = allocateObject(ObjectKind::Bitmap, &slot);
+    GdiObject* object;
+    HGDIOBJ handle = allocateObject(ObjectKind::Bitmap, &object);
     if (!handle) {
         destroyBitmap(bitmap);
         return nullptr;
     }
-    slot->bitmap = bitmap;
+    object->bitmap = bitmap;
     return static_cast<HBITMAP>(handle);
 }
 

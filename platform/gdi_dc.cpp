@@ -7,12 +7,9 @@
 
 namespace shim::gdi {
 
-DcSlot dcSlots[maxDcs];
+DcTable dcTable;
 
 namespace {
-
-std::uint32_t dcsUsed;
-std::uint32_t firstFreeDc;  // 1 + index of the first freed slot, 0 for none
 
 bool isDisplayDriver(LPCSTR driver) {
     const char* expected = "display";
@@ -56,20 +53,12 @@ LONG toLogical(LONG device, int units, bool flip) {
 
 HDC createDc(DcKind kind, HGDIOBJ bitmap) {
     ensureStockObjects();
-    std::uint32_t index;
-    if (firstFreeDc != 0) {
-        index = firstFreeDc - 1;
-        firstFreeDc = dcSlots[index].nextFree;
-    } else if (dcsUsed < maxDcs) {
-        index = dcsUsed++;
-    } else {
+    void* handle;
+    Dc* added = dcTable.add(&handle);
+    if (!added) {
         return nullptr;
     }
-    DcSlot& slot = dcSlots[index];
-    slot.generation = slot.generation == 0 ? 1 : slot.generation;
-    slot.live = true;
-    slot.dc = Dc{};
-    Dc& dc = slot.dc;
+    Dc& dc = *added;
     dc.kind = kind;
     dc.bitmap = bitmap;
     dc.brush = GetStockObject(WHITE_BRUSH);
@@ -82,7 +71,7 @@ HDC createDc(DcKind kind, HGDIOBJ bitmap) {
     if (const Bitmap* selected = findBitmap(bitmap)) {
         dc.surface = selected->surface;
     }
-    return reinterpret_cast<HDC>(makeHandle(slot.generation, dcTag, index));
+    return static_cast<HDC>(handle);
 }
 
 }  // namespace shim::gdi
@@ -90,9 +79,9 @@ HDC createDc(DcKind kind, HGDIOBJ bitmap) {
 using namespace shim::gdi;
 
 HDC shim::createWindowDC(HBITMAP surface) {
-    const ObjectSlot* slot = findObject(surface);
-    if (!slot || slot->kind != ObjectKind::Bitmap || slot->deletePending ||
-        slot->bitmap->dibSection || slot->bitmap->bitsPixel != 32) {
+    const GdiObject* object = findObject(surface);
+    if (!object || object->kind != ObjectKind::Bitmap || object->deletePending ||
+        object->bitmap->dibSection || object->bitmap->bitsPixel != 32) {
         return nullptr;
     }
     return createDc(DcKind::Window, surface);
@@ -119,13 +108,7 @@ BOOL DeleteDC(HDC dc) {
         return FALSE;
     }
     const HGDIOBJ held[] = {d->bitmap, d->brush, d->font};
-    const std::uint32_t index =
-        static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(dc) & 0xFFFF);
-    DcSlot& slot = dcSlots[index];
-    slot.live = false;
-    slot.generation = slot.generation + 1 == 0 ? 1 : slot.generation + 1;
-    slot.nextFree = firstFreeDc;
-    firstFreeDc = index + 1;
+    dcTable.remove(dc);
     for (HGDIOBJ object : held) {
         releaseObject(object);
     }
@@ -135,15 +118,15 @@ BOOL DeleteDC(HDC dc) {
 // A bitmap goes into a memory DC only, and into one DC at a time; the stock bitmap is shared.
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     Dc* d = findDc(dc);
-    ObjectSlot* slot = findObject(object);
-    if (!d || !slot || slot->deletePending) {
+    GdiObject* selected = findObject(object);
+    if (!d || !selected || selected->deletePending) {
         return nullptr;
     }
     HGDIOBJ* current = nullptr;
-    switch (slot->kind) {
+    switch (selected->kind) {
         case ObjectKind::Bitmap:
             if (d->kind != DcKind::Memory ||
-                (d->bitmap != object && !slot->stock && slot->selections > 0)) {
+                (d->bitmap != object && !selected->stock && selected->selections > 0)) {
                 return nullptr;
             }
             current = &d->bitmap;
@@ -154,17 +137,15 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
         case ObjectKind::Font:
             current = &d->font;
             break;
-        case ObjectKind::Free:
-            return nullptr;
     }
     const HGDIOBJ previous = *current;
     if (previous == object) {
         return previous;
     }
-    ++slot->selections;
+    ++selected->selections;
     *current = object;
-    if (slot->kind == ObjectKind::Bitmap) {
-        d->surface = slot->bitmap->surface;
+    if (selected->kind == ObjectKind::Bitmap) {
+        d->surface = selected->bitmap->surface;
     }
     releaseObject(previous);
     return previous;

@@ -1,11 +1,8 @@
 // Inside the shim's GDI: the handle tables, the records behind them, and the pixel formats.
 // Nothing outside platform/gdi_*.cpp includes this.
-//
-// A handle is (generation << 24) | (tag << 16) | slot index. The tables are fixed arrays of
-// plain records, so they are ready before any constructor runs and a record never moves; a
-// slot that is freed gets a new generation, so a stale handle no longer matches it.
 #pragma once
 
+#include "platform/handle_table.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -37,10 +34,9 @@ struct Bitmap {
     RGBQUAD colours[256];
 };
 
-enum class ObjectKind : std::uint8_t { Free, Bitmap, Brush, Font };
+enum class ObjectKind : std::uint8_t { Bitmap, Brush, Font };
 
-struct ObjectSlot {
-    std::uint32_t generation;
+struct GdiObject {
     ObjectKind kind;
     bool stock;
     bool deletePending;  // DeleteObject came while a DC still held it
@@ -49,7 +45,6 @@ struct ObjectSlot {
     COLORREF brushColour;
     Bitmap* bitmap;
     LOGFONTA font;
-    std::uint32_t nextFree;
 };
 
 enum class DcKind : std::uint8_t { Memory, Display, Window };
@@ -65,60 +60,27 @@ struct Dc {
     bool flipY;        // the metric modes count y upwards
 };
 
-struct DcSlot {
-    std::uint32_t generation;
-    bool live;
-    std::uint32_t nextFree;
-    Dc dc;
-};
-
-constexpr std::uintptr_t dcTag = 1;
-constexpr std::uintptr_t objectTag = 2;
-constexpr std::uint32_t maxDcs = 1024;
-constexpr std::uint32_t maxObjects = 16384;
-
-extern DcSlot dcSlots[maxDcs];
-extern ObjectSlot objectSlots[maxObjects];
-
-inline std::uintptr_t makeHandle(std::uint32_t generation, std::uintptr_t tag,
-                                 std::uint32_t index) {
-    return (static_cast<std::uintptr_t>(generation) << 24) | (tag << 16) | index;
-}
+// The tags 1 and 2 tell a DC handle from an object handle.
+using DcTable = HandleTable<Dc, 1024, 1>;
+using ObjectTable = HandleTable<GdiObject, 16384, 2>;
+extern DcTable dcTable;
+extern ObjectTable objectTable;
 
 inline Dc* findDc(HDC handle) {
-    const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(handle);
-    const std::uintptr_t index = value & 0xFFFF;
-    if (((value >> 16) & 0xFF) != dcTag || index >= maxDcs) {
-        return nullptr;
-    }
-    DcSlot& slot = dcSlots[index];
-    if (!slot.live || slot.generation != (value >> 24)) {
-        return nullptr;
-    }
-    return &slot.dc;
+    return dcTable.find(handle);
 }
 
-inline ObjectSlot* findObject(HGDIOBJ handle) {
-    const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(handle);
-    const std::uintptr_t index = value & 0xFFFF;
-    if (((value >> 16) & 0xFF) != objectTag || index >= maxObjects) {
-        return nullptr;
-    }
-    ObjectSlot& slot = objectSlots[index];
-    if (slot.kind == ObjectKind::Free || slot.generation != (value >> 24)) {
-        return nullptr;
-    }
-    return &slot;
+inline GdiObject* findObject(HGDIOBJ handle) {
+    return objectTable.find(handle);
 }
 
 inline Bitmap* findBitmap(HGDIOBJ handle) {
-    ObjectSlot* slot = findObject(handle);
-    return slot && slot->kind == ObjectKind::Bitmap ? slot->bitmap : nullptr;
+    GdiObject* object = findObject(handle);
+    return object && object->kind == ObjectKind::Bitmap ? object->bitmap : nullptr;
 }
 
 // gdi_objects.cpp
-HGDIOBJ allocateObject(ObjectKind kind, ObjectSlot** slot);
-void freeObject(ObjectSlot* slot);
+HGDIOBJ allocateObject(ObjectKind kind, GdiObject** object);
 void holdObject(HGDIOBJ handle);
 void releaseObject(HGDIOBJ handle);
 void ensureStockObjects();

@@ -5,12 +5,9 @@
 
 namespace shim::gdi {
 
-ObjectSlot objectSlots[maxObjects];
+ObjectTable objectTable;
 
 namespace {
-
-std::uint32_t objectsUsed;      // slots ever handed out; those above are untouched
-std::uint32_t firstFreeObject;  // 1 + index of the first freed slot, 0 for none
 
 constexpr int stockBrushCount = 6;
 constexpr int nullBrush = 5;
@@ -27,15 +24,17 @@ HGDIOBJ defaultBitmap;
 Bitmap monoBitmap;
 std::uint32_t monoPixel;
 
-HGDIOBJ handleOf(const ObjectSlot* slot) {
-    return reinterpret_cast<HGDIOBJ>(
-        makeHandle(slot->generation, objectTag, static_cast<std::uint32_t>(slot - objectSlots)));
+HGDIOBJ makeStock(ObjectKind kind, GdiObject** object) {
+    HGDIOBJ handle = allocateObject(kind, object);
+    (*object)->stock = true;
+    return handle;
 }
 
-HGDIOBJ makeStock(ObjectKind kind, ObjectSlot** slot) {
-    HGDIOBJ handle = allocateObject(kind, slot);
-    (*slot)->stock = true;
-    return handle;
+void freeObject(HGDIOBJ handle, GdiObject* object) {
+    if (object->kind == ObjectKind::Bitmap) {
+        destroyBitmap(object->bitmap);
+    }
+    objectTable.remove(handle);
 }
 
 void makeMonoBitmap() {
@@ -66,53 +65,31 @@ LOGFONTA systemFontDescription() {
 
 }  // namespace
 
-HGDIOBJ allocateObject(ObjectKind kind, ObjectSlot** slot) {
+HGDIOBJ allocateObject(ObjectKind kind, GdiObject** object) {
     ensureStockObjects();
-    *slot = nullptr;
-    std::uint32_t index;
-    if (firstFreeObject != 0) {
-        index = firstFreeObject - 1;
-        firstFreeObject = objectSlots[index].nextFree;
-    } else if (objectsUsed < maxObjects) {
-        index = objectsUsed++;
-    } else {
-        return nullptr;
+    void* handle;
+    *object = objectTable.add(&handle);
+    if (*object) {
+        (*object)->kind = kind;
     }
-    ObjectSlot& s = objectSlots[index];
-    const std::uint32_t generation = s.generation == 0 ? 1 : s.generation;
-    s = ObjectSlot{};
-    s.generation = generation;
-    s.kind = kind;
-    *slot = &s;
-    return handleOf(&s);
-}
-
-void freeObject(ObjectSlot* slot) {
-    if (slot->kind == ObjectKind::Bitmap) {
-        destroyBitmap(slot->bitmap);
-    }
-    const std::uint32_t generation = slot->generation + 1;
-    *slot = ObjectSlot{};
-    slot->generation = generation == 0 ? 1 : generation;
-    slot->nextFree = firstFreeObject;
-    firstFreeObject = static_cast<std::uint32_t>(slot - objectSlots) + 1;
+    return static_cast<HGDIOBJ>(handle);
 }
 
 void holdObject(HGDIOBJ handle) {
-    if (ObjectSlot* slot = findObject(handle)) {
-        ++slot->selections;
+    if (GdiObject* object = findObject(handle)) {
+        ++object->selections;
     }
 }
 
 // A DC lets go of an object; one whose deletion was asked for goes now that nothing holds it.
 void releaseObject(HGDIOBJ handle) {
-    ObjectSlot* slot = findObject(handle);
-    if (!slot) {
+    GdiObject* object = findObject(handle);
+    if (!object) {
         return;
     }
-    --slot->selections;
-    if (slot->selections == 0 && slot->deletePending) {
-        freeObject(slot);
+    --object->selections;
+    if (object->selections == 0 && object->deletePending) {
+        freeObject(handle, object);
     }
 }
 
@@ -123,17 +100,17 @@ void ensureStockObjects() {
         return;
     }
     made = true;
-    ObjectSlot* slot;
+    GdiObject* object;
     for (int i = 0; i < stockBrushCount; ++i) {
-        stockBrushes[i] = makeStock(ObjectKind::Brush, &slot);
-        slot->brushColour = stockBrushColours[i];
-        slot->hollowBrush = i == nullBrush;
+        stockBrushes[i] = makeStock(ObjectKind::Brush, &object);
+        object->brushColour = stockBrushColours[i];
+        object->hollowBrush = i == nullBrush;
     }
-    systemFont = makeStock(ObjectKind::Font, &slot);
-    slot->font = systemFontDescription();
+    systemFont = makeStock(ObjectKind::Font, &object);
+    object->font = systemFontDescription();
     makeMonoBitmap();
-    defaultBitmap = makeStock(ObjectKind::Bitmap, &slot);
-    slot->bitmap = &monoBitmap;
+    defaultBitmap = makeStock(ObjectKind::Bitmap, &object);
+    object->bitmap = &monoBitmap;
 }
 
 HGDIOBJ stockBitmap() {
@@ -154,40 +131,39 @@ HGDIOBJ GetStockObject(int index) {
 }
 
 // GDI keeps an object that a DC still holds until the DC lets go of it, and says TRUE now.
-BOOL DeleteObject(HGDIOBJ object) {
-    ObjectSlot* slot = findObject(object);
-    if (!slot) {
-        return DeleteDC(static_cast<HDC>(object));
+BOOL DeleteObject(HGDIOBJ handle) {
+    GdiObject* object = findObject(handle);
+    if (!object) {
+        return DeleteDC(static_cast<HDC>(handle));
     }
-    if (slot->stock) {
+    if (object->stock) {
         return TRUE;
     }
-    if (slot->selections > 0) {
-        slot->deletePending = true;
+    if (object->selections > 0) {
+        object->deletePending = true;
     } else {
-        freeObject(slot);
+        freeObject(handle, object);
     }
     return TRUE;
 }
 
-int GetObjectA(HGDIOBJ object, int size, LPVOID buffer) {
-    const ObjectSlot* slot = findObject(object);
-    if (!slot) {
+int GetObjectA(HGDIOBJ handle, int size, LPVOID buffer) {
+    const GdiObject* object = findObject(handle);
+    if (!object) {
         return 0;
     }
-    switch (slot->kind) {
+    switch (object->kind) {
         case ObjectKind::Bitmap:
-            return describeBitmap(*slot->bitmap, size, buffer);
+            return describeBitmap(*object->bitmap, size, buffer);
         case ObjectKind::Font: {
             if (!buffer) {
                 return sizeof(LOGFONTA);
             }
             const int count = std::clamp(size, 0, static_cast<int>(sizeof(LOGFONTA)));
-            std::memcpy(buffer, &slot->font, count);
+            std::memcpy(buffer, &object->font, count);
             return count;
         }
         case ObjectKind::Brush:
-        case ObjectKind::Free:
             break;
     }
     return 0;
@@ -198,11 +174,11 @@ HFONT CreateFontIndirectA(const LOGFONTA* font) {
     if (!font) {
         return nullptr;
     }
-    ObjectSlot* slot;
-    HGDIOBJ handle = allocateObject(ObjectKind::Font, &slot);
+    GdiObject* object;
+    HGDIOBJ handle = allocateObject(ObjectKind::Font, &object);
     if (handle) {
-        slot->font = *font;
-        slot->font.lfFaceName[LF_FACESIZE - 1] = '\0';
+        object->font = *font;
+        object->font.lfFaceName[LF_FACESIZE - 1] = '\0';
     }
     return static_cast<HFONT>(handle);
 }

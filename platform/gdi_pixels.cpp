@@ -126,8 +126,8 @@ COLORREF GetPixel(HDC dc, int x, int y) {
 
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     const Dc* d = findDc(dc);
-    const ObjectSlot* slot = findObject(brush);
-    if (!d || !rect || !slot || slot->kind != ObjectKind::Brush) {
+    const GdiObject* fill = findObject(brush);
+    if (!d || !rect || !fill || fill->kind != ObjectKind::Brush) {
         return 0;
     }
     const Surface& surface = d->surface;
@@ -135,10 +135,10 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
               right = std::min<LONG>(rect->right, surface.width);
     const int top = std::max<LONG>(rect->top, 0),
               bottom = std::min<LONG>(rect->bottom, surface.height);
-    if (slot->hollowBrush || left >= right || top >= bottom) {
+    if (fill->hollowBrush || left >= right || top >= bottom) {
         return 1;
     }
-    const std::uint32_t pixel = encodePixel(surface, slot->brushColour);
+    const std::uint32_t pixel = encodePixel(surface, fill->brushColour);
     for (int y = top; y < bottom; ++y) {
         if (surface.format == PixelFormat::Bgr32) {
             auto* row = reinterpret_cast<std::uint32_t*>(surface.top + y * surface.stride);

@@ -156,6 +156,71 @@ TEST(Resample, RefusalsChangeNothing) {
     EXPECT_EQ(liveTemporaryImages(), 0);
 }
 
+// The operation walks the columns with an error term and copies repeated rows; the rule
+// divides for every pixel. Sizes below, equal to and above the source's, in both directions.
+TEST(Resample, NearestAgreesWithTheRule) {
+    const int sizes[][2] = {{5, 4}, {13, 11}, {29, 23}, {1, 1}, {300, 2}};
+    for (int n = 1; n <= 4; ++n) {
+        Image source(13, 11, n);
+        fillRandom(source, 41u + n);
+        for (const auto& size : sizes) {
+            const int w = size[0], h = size[1];
+            Image target;
+            ASSERT_EQ(target.b.resample(0, 0, w, h, source.b, false), 1);
+            int differing = 0;
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    const int sx = (x * 13 + 13 / 2) / w, sy = (y * 11 + 11 / 2) / h;
+                    differing += target.pixel(x, y) != source.pixel(sx, sy);
+                }
+            }
+            EXPECT_EQ(differing, 0) << w << " x " << h << ", " << n << " bytes a pixel";
+        }
+    }
+}
+
+double bilinearCoordinate(int i, int sourceSize, int targetSize) {
+    const double f = (i + 0.5) * sourceSize / targetSize - 0.5;
+    return f < 0.0 ? 0.0 : f;
+}
+
+// Byte k of pixel (x, y), blended along the two source rows, then between them.
+int bilinearByTheRule(Image& source, int w, int h, int x, int y, int k) {
+    const int sW = source.b.width(), sH = source.b.height();
+    const double fx = bilinearCoordinate(x, sW, w), fy = bilinearCoordinate(y, sH, h);
+    const int x0 = (int)fx, y0 = (int)fy;
+    const int x1 = x0 + 1 < sW ? x0 + 1 : x0, y1 = y0 + 1 < sH ? y0 + 1 : y0;
+    const double tx = fx - x0, ty = fy - y0;
+    const int a = source.at(x0, y0)[k], b = source.at(x1, y0)[k];
+    const int c = source.at(x0, y1)[k], d = source.at(x1, y1)[k];
+    const int p = (int)(a + (b - a) * tx) & 255, q = (int)(c + (d - c) * tx) & 255;
+    return (unsigned char)(int)(p + (q - p) * ty);
+}
+
+// The operation takes columns in blocks of 256 and bytes from a table: wide targets cross
+// the blocks.
+TEST(Resample, BilinearAgreesWithTheRule) {
+    const int sizes[][2] = {{600, 3}, {7, 19}, {257, 5}};
+    for (int n = 2; n <= 4; ++n) {
+        Image source(37, 9, n);
+        fillRandom(source, 43u + n);
+        for (const auto& size : sizes) {
+            const int w = size[0], h = size[1];
+            Image target;
+            ASSERT_EQ(target.b.resample(0, 0, w, h, source.b, true), 1);
+            int differing = 0;
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x) {
+                    for (int k = 0; k < n; ++k) {
+                        differing += target.at(x, y)[k] != bilinearByTheRule(source, w, h, x, y, k);
+                    }
+                }
+            }
+            EXPECT_EQ(differing, 0) << w << " x " << h << ", " << n << " bytes a pixel";
+        }
+    }
+}
+
 // flip
 
 // Row y holds the value 10 + y in every byte.
@@ -262,6 +327,34 @@ TEST(Rotate, AnEightBitTargetTakesTheSourcePalette) {
     EXPECT_EQ(entry.rgbBlue, 100);
     EXPECT_EQ(entry.rgbGreen, 155);
     EXPECT_EQ(entry.rgbRed, 50);
+}
+
+// The operation takes each row's terms out of the pixel loop; the rule turns every pixel
+// about the centre on its own, with the sums in the same order.
+TEST(Rotate, AgreesWithTheRule) {
+    for (int n = 1; n <= 4; ++n) {
+        Image source(9, 7, n);
+        fillRandom(source, 47u + n);
+        for (int degrees : {30, 45, 200, -73}) {
+            Image target;
+            ASSERT_EQ(target.b.rotate(source.b, degrees), 1);
+            const float cx = 9 / 2.0f, cy = 7 / 2.0f;
+            const double theta = (3.1415926535 / 180) * degrees;
+            const double A = std::cos(-theta), B = std::sin(-theta);
+            int differing = 0;
+            for (int y = 0; y < 7; ++y) {
+                for (int x = 0; x < 9; ++x) {
+                    const float dx = (float)x - cx, dy = (float)y - cy;
+                    const double fx = cx + dx * A - dy * B, fy = cy + dx * B + dy * A;
+                    const bool inside = fx > -1.0 && fx < 9 && fy > -1.0 && fy < 7;
+                    const Bytes expected =
+                        inside ? source.pixel((int)fx, (int)fy) : Bytes((size_t)n, 0);
+                    differing += target.pixel(x, y) != expected;
+                }
+            }
+            EXPECT_EQ(differing, 0) << degrees << " degrees, " << n << " bytes a pixel";
+        }
+    }
 }
 
 // sources without a surface
@@ -376,6 +469,29 @@ TEST(ColourFilters, GreyOfTwoBytePixelsStaysInsideThePixel) {
     const int second = (int)(250 * 0.504f) + (int)(50 * 0.098f);
     EXPECT_EQ(image.pixel(0, 0), Bytes({(unsigned char)first, (unsigned char)first}));
     EXPECT_EQ(image.pixel(1, 0), Bytes({(unsigned char)second, (unsigned char)second}));
+}
+
+// The operation looks the three products up in tables; the rule truncates each product and
+// adds them. A 2-byte pixel has no red; a 4-byte pixel keeps its fourth byte.
+TEST(ColourFilters, GreyOfPixelsAgreesWithTheRule) {
+    for (int n = 2; n <= 4; ++n) {
+        Image image(23, 3, n);
+        fillRandom(image, 53u + n);
+        const Bytes before = pixels(image.b);
+        image.b.toGrey(image.b);
+        int differing = 0;
+        for (int i = 0; i < 23 * 3; ++i) {
+            const unsigned char* p = &before[(size_t)i * n];
+            const int red = n > 2 ? (int)(p[2] * 0.257f) : 0;
+            Bytes expected((size_t)n,
+                           (unsigned char)(red + (int)(p[1] * 0.504f) + (int)(p[0] * 0.098f)));
+            if (n == 4) {
+                expected[3] = p[3];
+            }
+            differing += image.pixel(i % 23, i / 23) != expected;
+        }
+        EXPECT_EQ(differing, 0) << n << " bytes a pixel";
+    }
 }
 
 // the dithers
@@ -825,6 +941,36 @@ TEST(Blend, TwoBytePixelsBlendTheirTwoBytesOnly) {
     fill(deep, {255, 255, 255});
     deep.b.blend(over.b, 0, 0, 255);
     EXPECT_EQ(deep.pixel(1, 0), Bytes({1, 1, 1}));
+}
+
+// Without an alpha byte the operation looks every change up in one table made for the
+// opacity; the rule works it out for each byte.
+TEST(Blend, FixedWeightAgreesWithTheRule) {
+    for (int sourceBytes : {2, 3}) {
+        for (int targetBytes : {2, 3, 4}) {
+            for (int opacity : {0, 1, 77, 128, 254, 255}) {
+                Image over(6, 4, sourceBytes), under(6, 4, targetBytes);
+                fillRandom(over, 59u + opacity);
+                fillRandom(under, 61u + opacity);
+                const Bytes before = pixels(under.b);
+                under.b.blend(over.b, 0, 0, opacity);
+                const int a = ((255 * opacity + 127) / 255) & 255;
+                int differing = 0;
+                for (int y = 0; y < 4; ++y) {
+                    for (int x = 0; x < 6; ++x) {
+                        for (int k = 0; k < targetBytes; ++k) {
+                            const int d = before[(y * 6 + x) * targetBytes + k];
+                            const int c = k < sourceBytes ? over.at(x, y)[k] : 0;
+                            const int expected = k < 3 ? (d + ((c - d) * a + 127) / 255) & 255 : d;
+                            differing += under.at(x, y)[k] != expected;
+                        }
+                    }
+                }
+                EXPECT_EQ(differing, 0)
+                    << sourceBytes << " over " << targetBytes << " at " << opacity;
+            }
+        }
+    }
 }
 
 }  // namespace

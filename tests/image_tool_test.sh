@@ -15,33 +15,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-# Little-endian 32-bit and 16-bit fields as printf escapes.
-le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
-le16() { printf '\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)); }
-
-# bmp FILE WIDTH HEIGHT BITS: an uncompressed BMP whose pixel bytes count up from 0; 8-bit
-# files get a grey palette.
-bmp() {
-    local file=$1 width=$2 height=$3 bits=$4
-    local row=$(((width * bits / 8 + 3) / 4 * 4)) table=0
-    if ((bits == 8)); then
-        table=1024
-    fi
-    local offset=$((54 + table)) size=$((54 + table + row * height))
-    {
-        printf "BM$(le32 $size)$(le32 0)$(le32 $offset)"
-        printf "$(le32 40)$(le32 $width)$(le32 $height)$(le16 1)$(le16 $bits)"
-        printf "$(le32 0)$(le32 0)$(le32 0)$(le32 0)$(le32 0)$(le32 0)"
-        for ((i = 0; i < table / 4; ++i)); do
-            printf "$(printf '\\x%02x\\x%02x\\x%02x\\x00' $i $i $i)"
-        done
-        for ((i = 0; i < row * height; ++i)); do
-            printf "$(printf '\\x%02x' $((i * 7 & 255)))"
-        done
-    } > "$file"
-}
-
-byte_at() { od -An -tu1 -j "$2" -N1 "$1" | tr -d ' '; }
+source "$(dirname "$0")/bmp_sample.sh"
 
 bmp "$work/in.bmp" 5 4 24
 bmp "$work/over.bmp" 3 3 24
@@ -125,9 +99,64 @@ refuses "has 8" resample 2 2 --smooth "$work/palette.bmp"
 refuses "8-bit" blend "$work/over.bmp" 0 0 128 "$work/palette.bmp"
 refuses "has 16" convolve box3 "$work/deep.bmp"
 
+refuses "out of range" brighten 99999999999 "$work/in.bmp"
+refuses "out of range" rotate -3000000000 "$work/in.bmp"
+refuses "too large" convolve 2x1:3e38,3e38 "$work/in.bmp"
+refuses "finite" convolve 1x1:1e39 "$work/in.bmp"
+# Denormal weights are finite, though strtof calls them a range error.
+succeeds convolve 1x1:1e-40
+succeeds convolve 3x1:1e-45,1,1e-44
+
 "$tool" invert "$work/in.bmp" "$work/no/such/dir/out.bmp" 2> "$work/err"
 (($? == 2)) || fail "an unwritable output does not exit with 2"
-grep -q "cannot write" "$work/err" || fail "an unwritable output is not named as such"
+grep -q "cannot write '$work/no/such/dir/out.bmp': No such file or directory" "$work/err" ||
+    fail "an unwritable output does not say why: $(cat "$work/err")"
+
+# Bit-field files pass only with the plain layout of their size; any other would come out in
+# other colours, since the output is a plain file.
+bmp "$work/rgb565.bmp" 4 4 16 0xF800 0x07E0 0x001F
+bmp "$work/bgr32.bmp" 4 4 32 0x000000FF 0x0000FF00 0x00FF0000
+refuses "bit fields (masks 0xF800, 0x07E0, 0x001F)" brighten 0 "$work/rgb565.bmp"
+refuses "bit fields" invert "$work/bgr32.bmp"
+refuses "bit fields" blend "$work/rgb565.bmp" 0 0 9 "$work/in.bmp"
+# pixels_equal A B: the pixel bytes of a bit-field file and of the plain file made from it.
+pixels_equal() { cmp -s <(tail -c +67 "$1") <(tail -c +55 "$2"); }
+for plain in "16 0x7C00 0x03E0 0x001F" "32 0x00FF0000 0x0000FF00 0x000000FF"; do
+    bmp "$work/plain.bmp" 4 4 $plain
+    "$tool" brighten 0 "$work/plain.bmp" "$work/out.bmp" 2> "$work/err" &&
+        pixels_equal "$work/plain.bmp" "$work/out.bmp" ||
+        fail "the plain bit-field layout $plain does not pass unchanged ($(cat "$work/err"))"
+done
+
+# A file cut short reads, its missing rows black, and the tool says so; pixel data that starts
+# at or past the end is a file cut before its first row.
+# cut_at FILE SIZE [OFFSET]: in.bmp cut to SIZE bytes, its pixel data said to start at OFFSET.
+cut_at() {
+    head -c "$2" "$work/in.bmp" > "$1"
+    if (($# == 3)); then
+        printf "$(le32 $3)" | dd of="$1" bs=1 seek=10 conv=notrunc status=none
+    fi
+}
+# warns FILE HELD: the tool succeeds and says the file holds HELD of its 4 rows.
+warns() {
+    if ! "$tool" invert "$1" "$work/out.bmp" 2> "$work/err"; then
+        fail "$(basename "$1") is refused: $(cat "$work/err")"
+    fi
+    grep -q "'$1' holds $2 of 4 rows; the rest are black" "$work/err" ||
+        fail "$(basename "$1"): no warning of $2 rows held ($(cat "$work/err"))"
+}
+cut_at "$work/cut.bmp" $((54 + 16 * 2 + 3))
+warns "$work/cut.bmp" 2
+cut_at "$work/no-pixels.bmp" 54
+warns "$work/no-pixels.bmp" 0
+cut_at "$work/one-byte.bmp" 55
+warns "$work/one-byte.bmp" 0
+cut_at "$work/at-end.bmp" $((54 + 64)) $((54 + 64))
+warns "$work/at-end.bmp" 0
+cut_at "$work/past-end.bmp" $((54 + 64)) 100000
+warns "$work/past-end.bmp" 0
+"$tool" invert "$work/in.bmp" "$work/out.bmp" 2> "$work/err"
+[[ ! -s $work/err ]] || fail "a whole file gets a warning: $(cat "$work/err")"
 
 help=$("$tool" --help) || fail "--help exits with $?"
 for operation in resample flip rotate invert brighten grey dither-ordered dither-pattern \

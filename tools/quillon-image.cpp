@@ -3,20 +3,20 @@
 //   quillon-image OPERATION [ARGUMENTS] INPUT.bmp OUTPUT.bmp
 //
 // Whatever goes wrong (an argument, the input, the operation, the output) is said in one line
-// on stderr, the exit status is 2, and no output file is left behind: the result is written
-// to a temporary beside the output and renamed over it only once it is complete.
+// on stderr, the exit status is 2, and nothing is written: the output is written as
+// tools/tool_files.h says, complete or not at all.
 #include "bitmap/nbitmap.h"
+#include "tools/tool_files.h"
 
 #include <cerrno>
 #include <cstdint>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -34,6 +34,8 @@ const char* const usageLines[] = {
     "  dither-diffuse SHIFT          bytes to multiples of 2^SHIFT (0 to 8), spreading errors",
     "  convolve KERNEL               box3, gauss3, sharpen, edge or WxH:w1,w2,...; 32-bit out",
     "  blend OVER.bmp X Y OPACITY    lay OVER.bmp on at (X, Y) with opacity 0 to 255",
+    "",
+    "An input or output named - is standard input or output.",
 };
 
 struct Job {
@@ -46,23 +48,37 @@ struct Job {
 // An error message, empty while all is well.
 using Failure = std::string;
 
-bool parseInt(const std::string& text, int* value) {
+enum class Parsed { number, notANumber, outOfRange };
+
+Parsed parseNumber(const std::string& text, int* value) {
     if (text.empty()) {
-        return false;
+        return Parsed::notANumber;
     }
     errno = 0;
     char* end = nullptr;
     long long parsed = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || parsed < -2147483647LL - 1 || parsed > 2147483647LL) {
-        return false;
+    if (end == text.c_str() || *end != '\0') {
+        return Parsed::notANumber;
+    }
+    if (errno == ERANGE || parsed < -2147483647LL - 1 || parsed > 2147483647LL) {
+        return Parsed::outOfRange;
     }
     *value = (int)parsed;
-    return true;
+    return Parsed::number;
+}
+
+bool parseInt(const std::string& text, int* value) {
+    return parseNumber(text, value) == Parsed::number;
 }
 
 Failure intArgument(const Job& job, size_t index, const char* name, int low, int high, int* value) {
     const std::string& text = job.arguments[index];
-    if (!parseInt(text, value)) {
+    Parsed parsed = parseNumber(text, value);
+    if (parsed == Parsed::outOfRange) {
+        return name + std::string(" ") + text + " is out of range (" + std::to_string(low) +
+               " to " + std::to_string(high) + ")";
+    }
+    if (parsed == Parsed::notANumber) {
         return name + std::string(" must be a whole number, not '") + text + "'";
     }
     if (*value < low || *value > high) {
@@ -84,6 +100,42 @@ struct KernelChoice {
     int width = 0;
     int height = 0;
 };
+
+// Any finite weight, tiny ones too (strtof calls those a range error); an overflow is not.
+Failure parseWeights(const char* p, KernelChoice* kernel) {
+    while (true) {
+        char* end = nullptr;
+        float w = std::strtof(p, &end);
+        if (end == p || !std::isfinite(w) || (*end != ',' && *end != '\0')) {
+            return std::string("the kernel weight '") + std::string(p, std::strcspn(p, ",")) +
+                   "' is not a finite number";
+        }
+        kernel->weights.push_back(w);
+        if (*end == '\0') {
+            return "";
+        }
+        p = end + 1;
+    }
+}
+
+// The weights' count, and sums that stay finite: every partial sum of a pixel is at most 255
+// times the weights' magnitudes; past the largest float it would turn into infinity and the
+// result into nonsense.
+Failure checkKernel(const KernelChoice& kernel) {
+    if ((long long)kernel.width * kernel.height != (long long)kernel.weights.size()) {
+        return "a " + std::to_string(kernel.width) + "x" + std::to_string(kernel.height) +
+               " kernel needs " + std::to_string((long long)kernel.width * kernel.height) +
+               " weights, not " + std::to_string(kernel.weights.size());
+    }
+    double magnitude = 0.0;
+    for (float w : kernel.weights) {
+        magnitude += std::fabs((double)w);
+    }
+    if (255.0 * magnitude > FLT_MAX) {
+        return "the kernel's weights are too large: a weighted sum could exceed the largest float";
+    }
+    return "";
+}
 
 Failure parseKernel(const std::string& text, KernelChoice* kernel) {
     struct Named {
@@ -113,41 +165,58 @@ Failure parseKernel(const std::string& text, KernelChoice* kernel) {
     if (kernel->width < 1 || kernel->height < 1) {
         return "the kernel's width and height must be 1 or more";
     }
-    const char* p = text.c_str() + colon + 1;
-    while (true) {
-        errno = 0;
-        char* end = nullptr;
-        float w = std::strtof(p, &end);
-        if (end == p || errno == ERANGE || !std::isfinite(w) || (*end != ',' && *end != '\0')) {
-            return std::string("the kernel weight '") + std::string(p, std::strcspn(p, ",")) +
-                   "' is not a finite number";
-        }
-        kernel->weights.push_back(w);
-        if (*end == '\0') {
-            break;
-        }
-        p = end + 1;
-    }
-    if ((long long)kernel->width * kernel->height != (long long)kernel->weights.size()) {
-        return "a " + std::to_string(kernel->width) + "x" + std::to_string(kernel->height) +
-               " kernel needs " + std::to_string((long long)kernel->width * kernel->height) +
-               " weights, not " + std::to_string(kernel->weights.size());
-    }
-    return "";
+    Failure f = parseWeights(text.c_str() + colon + 1, kernel);
+    return f.empty() ? checkKernel(*kernel) : f;
 }
 
-Failure readImage(const std::string& path, NBitmap* image) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return "cannot open '" + path + "': " + std::strerror(errno);
+std::string pictureName(const std::string& path) {
+    return path == "-" ? "standard input" : "'" + path + "'";
+}
+
+// The tool writes plain files, so bit-field pixels may pass only where their masks are the
+// plain layout of their size; anything else would change colour on the way through.
+Failure refuseBitFields(const std::string& path, const BmpFileFacts& facts, int bitCount) {
+    const DWORD plain16[3] = {0x7C00, 0x03E0, 0x001F};
+    const DWORD plain32[3] = {0x00FF0000, 0x0000FF00, 0x000000FF};
+    const DWORD* plain = bitCount == 16 ? plain16 : plain32;
+    if (!facts.bitFields || std::memcmp(facts.masks, plain, sizeof facts.masks) == 0) {
+        return "";
     }
-    std::fclose(file);
-    if (!image->readBmp(path.c_str())) {
-        return "'" + path +
-               "' is not a BMP file this tool reads (uncompressed, 8, 16, 24 or 32 bits a pixel, "
+    char masks[64];
+    const char* format = bitCount == 16 ? "0x%04X, 0x%04X, 0x%04X" : "0x%08X, 0x%08X, 0x%08X";
+    std::snprintf(masks, sizeof masks, format, (unsigned)facts.masks[0], (unsigned)facts.masks[1],
+                  (unsigned)facts.masks[2]);
+    return pictureName(path) + " stores its colours in bit fields (masks " + masks +
+           ") other than the plain layout of " + std::to_string(bitCount) +
+           " bits; this tool cannot read them without changing its colours";
+}
+
+void warnIfCutShort(const std::string& path, const BmpFileFacts& facts, int bitCount) {
+    if (facts.rowsHeld < facts.rowsDeclared) {
+        std::fprintf(stderr, "quillon-image: warning: %s holds %d of %d rows; the rest are %s\n",
+                     pictureName(path).c_str(), facts.rowsHeld, facts.rowsDeclared,
+                     bitCount == 8 ? "colour 0" : "black");
+    }
+}
+
+// Load the input picture: the whole file, a pipe or standard input, read into memory first.
+Failure loadInputPicture(const std::string& path, NBitmap* image) {
+    std::vector<unsigned char> bytes;
+    Failure f = readInputFile(path, &bytes);
+    if (!f.empty()) {
+        return f;
+    }
+    BmpFileFacts facts = {};
+    if (!readBmpFromMemory(image, bytes.data(), bytes.size(), &facts)) {
+        return pictureName(path) +
+               " is not a BMP file this tool reads (uncompressed, 8, 16, 24 or 32 bits a pixel, "
                "at most 1 GiB of pixels)";
     }
-    return "";
+    f = refuseBitFields(path, facts, image->header.biBitCount);
+    if (f.empty()) {
+        warnIfCutShort(path, facts, image->header.biBitCount);
+    }
+    return f;
 }
 
 Failure needsColourPixels(const NBitmap& image) {
@@ -346,7 +415,7 @@ Failure blendImage(const Job& job, NBitmap& image, NBitmap& over, NBitmap** resu
         f = "cannot blend onto an 8-bit image; the input needs 16, 24 or 32 bits a pixel";
     }
     if (f.empty()) {
-        f = readImage(job.arguments[0], &over);
+        f = loadInputPicture(job.arguments[0], &over);
     }
     if (f.empty()) {
         image.blend(over, x, y, opacity);
@@ -374,19 +443,9 @@ const Operation operations[] = {
     {"blend", blendImage},
 };
 
-Failure writeImage(NBitmap& image, const std::string& path) {
-    // Beside the output, so that the rename stays on one file system.
-    const std::string partial = path + ".partial-" + std::to_string((long)getpid());
-    if (!image.writeBmp(partial.c_str())) {
-        std::remove(partial.c_str());
-        return "cannot write '" + path + "'";
-    }
-    if (std::rename(partial.c_str(), path.c_str()) != 0) {
-        Failure f = "cannot write '" + path + "': " + std::strerror(errno);
-        std::remove(partial.c_str());
-        return f;
-    }
-    return "";
+Failure writeOutputPicture(const NBitmap& image, const std::string& path) {
+    return writeOutputFile(path,
+                           [&](std::FILE* stream) { return writeBmpToStream(image, stream); });
 }
 
 Failure runJob(const Job& job) {
@@ -401,7 +460,7 @@ Failure runJob(const Job& job) {
     }
     NBitmap image = {}, separate = {};
     NBitmap* result = nullptr;
-    Failure f = readImage(job.input, &image);
+    Failure f = loadInputPicture(job.input, &image);
     if (f.empty()) {
         f = operation->run(job, image, separate, &result);
         if (!f.empty()) {
@@ -409,7 +468,7 @@ Failure runJob(const Job& job) {
         }
     }
     if (f.empty()) {
-        f = writeImage(*result, job.output);
+        f = writeOutputPicture(*result, job.output);
     }
     image.destroy();
     separate.destroy();

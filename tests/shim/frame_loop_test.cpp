@@ -3,6 +3,7 @@
 #include "app/menu.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -46,7 +47,57 @@ class FrameLoopTest : public ProgramTest {
         shimtest::setIdleHook(NULL, NULL);
         return result;
     }
+
+    // A few animated frames with a completed click triangle, the back buffer read after them.
+    static std::vector<COLORREF> scriptedFrames() {
+        renderFrame();
+        for (LPARAM corner : {MAKELPARAM(40, 60), MAKELPARAM(140, 60), MAKELPARAM(40, 160)}) {
+            post(WM_LBUTTONDOWN, 1, corner);
+        }
+        for (int frame = 0; frame < 3; ++frame) {
+            dispatchQueued();
+            shimtest::advanceTickCount(40);
+            renderFrame();
+        }
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < clientRect.bottom; ++y) {
+            for (int x = 0; x < clientRect.right; ++x) {
+                pixels.push_back(backBufferPixel(x, y));
+            }
+        }
+        return pixels;
+    }
+
+    // Every key, a mouse-look, a half-placed triangle and a second of frames.
+    static void changeEverything() {
+        for (int key : {'F', 'B', 'C', 'W', 'A'}) {
+            pressKey(key);
+        }
+        pressKey('C');
+        post(WM_LBUTTONDOWN, 1, MAKELPARAM(300, 300));
+        post(WM_MOUSEMOVE, 0, MAKELPARAM(200, 180));
+        for (int frame = 0; frame < 30; ++frame) {
+            dispatchQueued();
+            shimtest::advanceTickCount(40);
+            renderFrame();
+        }
+    }
 };
+
+// A test or a tool that starts the program again in the same process sees what a new
+// process sees: a global the reset forgot would show in these frames.
+TEST_F(FrameLoopTest, ResetProgramStateStartsTheProgramAfresh) {
+    const std::vector<COLORREF> first = scriptedFrames();
+    changeEverything();
+    resetProgramState();
+    shimtest::reset();
+    shimtest::setTickCount(startTick);
+    ASSERT_TRUE(startApplication(NULL, SW_SHOWDEFAULT));
+    const std::vector<COLORREF> again = scriptedFrames();
+    ASSERT_EQ(again.size(), first.size());
+    EXPECT_TRUE(again == first);
+    EXPECT_EQ(cursorFree + showTexture + wireframeMode + awaitingSecondClick, 0);
+}
 
 TEST_F(FrameLoopTest, WindowIsTitledAndSizedAtCreation) {
     char title[128] = {};

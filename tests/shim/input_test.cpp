@@ -213,6 +213,9 @@ TEST_F(ClickToolTest, RubberBandFollowsTheCursor) {
 }
 
 TEST_F(ClickToolTest, CompletedTriangleBlendsRedGreenAndBlue) {
+    // The triangle is depth-tested against what the last frame left; before the first frame
+    // the depth buffer is all zero and hides it, so a frame goes first, as in the program.
+    renderFrame();
     click(40, 60);
     click(140, 60);
     click(40, 160);

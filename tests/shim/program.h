@@ -13,44 +13,6 @@
 
 #include <string>
 
-inline void resetProgramGlobals() {
-    DeleteObject(backBuffer.bitmap);
-    DeleteDC(backBuffer.dc);
-    backBuffer = {};
-    textureBitmap.destroy();
-    textureBitmap.clear();
-    mainWindow = NULL;
-    windowDC = NULL;
-    clientRect = {};
-    frameCount = 0;
-    framesPerSecond = 0;
-    fpsIntervalStart = 0;
-    frameLoopStarted = false;
-    cursorFree = 0;
-    showTexture = 0;
-    wireframeMode = 0;
-    mouseX = mouseY = 0;
-    lookAnchorX = lookAnchorY = 250;
-    lookTimer = 0;
-    firstMouseMove = 1;
-    skipNextMove = 0;
-    for (ScreenVertex& corner : clickVertex) {
-        corner = {};
-    }
-    triangleReady = 1;
-    awaitingSecondClick = 0;
-    awaitingThirdClick = 0;
-    noTriangleYet = 1;
-    lastAnimationTick = 0;
-    animationClockStarted = false;
-    for (SceneObject& object : sceneObjects) {
-        object.triangles.clear();
-        object.position = {0, 0, 0};
-        object.angleX = object.angleY = object.angleZ = 0;
-        object.shadeMode = 0;
-    }
-}
-
 class ProgramTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -59,13 +21,13 @@ class ProgramTest : public ::testing::Test {
         previousDirectory = here;
         ASSERT_EQ(chdir(QUILLON_SOURCE_DIR "/assets"), 0);
         shimtest::reset();
-        resetProgramGlobals();
+        resetProgramState();
         shimtest::setTickCount(startTick);
         ASSERT_TRUE(startApplication(NULL, SW_SHOWDEFAULT));
     }
 
     void TearDown() override {
-        resetProgramGlobals();
+        resetProgramState();
         shimtest::reset();
         ASSERT_EQ(chdir(previousDirectory.c_str()), 0);
     }

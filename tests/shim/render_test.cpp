@@ -12,11 +12,11 @@ class RenderTest : public ::testing::Test {
     void SetUp() override {
         freshCanvas();
         shimtest::reset();
-        resetProgramGlobals();
+        resetProgramState();
         initScene();
         shimtest::setTickCount(startTick);
     }
-    void TearDown() override { resetProgramGlobals(); }
+    void TearDown() override { resetProgramState(); }
 
     void freshCanvas() {
         canvas = std::make_unique<Canvas>();

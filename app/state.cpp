@@ -1,0 +1,101 @@
+// Every global the program changes, with its start value, and the reset that puts them all
+// back. A new global of the program belongs here and in resetProgramState below, so that a test
+// or a tool that starts the program again finds it as a fresh process does.
+#include "app/app.h"
+
+#include "math/camera.h"
+#include "raster/raster.h"
+#include "render/render.h"
+#include "scene/scene.h"
+
+#include <algorithm>
+
+HINSTANCE appInstance;
+HWND mainWindow;
+HDC windowDC;
+RECT clientRect;
+RECT cursorClipRect;
+BackBuffer backBuffer;
+
+int frameCount;
+int framesPerSecond;
+DWORD fpsIntervalStart;
+bool frameLoopStarted;
+
+HWND editControl;
+HFONT editFont;
+UINT findReplaceMessage;
+char fileName[260];
+OPENFILENAMEA openFileName;
+
+unsigned char cursorFree;
+unsigned char showTexture;
+
+// Mouse-look measures from the point the cursor is put back to until the first move.
+static constexpr double startLookAnchor = 250;
+float mouseX;
+float mouseY;
+double lookAnchorX = startLookAnchor;
+double lookAnchorY = startLookAnchor;
+DWORD lookTimer;
+unsigned char firstMouseMove = 1;
+unsigned char skipNextMove;
+
+// The user's triangle: three left clicks place its corners; between clicks, lines from the
+// corners placed so far follow the cursor. Exactly one of the first three flags is set at any
+// time.
+ScreenVertex clickVertex[3];
+unsigned char triangleReady = 1;
+unsigned char awaitingSecondClick;
+unsigned char awaitingThirdClick;
+unsigned char noTriangleYet = 1;
+
+// What the program set below app/: the scene it built, the camera it moved, the texture it
+// loaded, the renderer's mode and clock, and the depth left by the last frame.
+static void resetLowerLayers() {
+    for (SceneObject& object : sceneObjects) {
+        object.triangles.clear();
+        object.position = {0, 0, 0};
+        object.angleX = object.angleY = object.angleZ = 0;
+        object.shadeMode = 0;
+    }
+    ambientFactor = {};
+    cameraPosition = cameraForward = cameraRight = cameraUp = {0, 0, 0};
+    textureBitmap.destroy();
+    textureBitmap.clear();
+    wireframeMode = 0;
+    lastAnimationTick = 0;
+    animationClockStarted = false;
+    std::fill(std::begin(DepthBuffer), std::end(DepthBuffer), 0.0f);
+}
+
+void resetProgramState() {
+    // The bitmap is selected into the DC, so it goes when the DC goes.
+    DeleteObject(backBuffer.bitmap);
+    DeleteDC(backBuffer.dc);
+    DeleteObject(editFont);
+    appInstance = NULL;
+    mainWindow = NULL;
+    windowDC = NULL;
+    clientRect = cursorClipRect = {};
+    backBuffer = {};
+    frameCount = framesPerSecond = 0;
+    fpsIntervalStart = 0;
+    frameLoopStarted = false;
+    editControl = NULL;
+    editFont = NULL;
+    findReplaceMessage = 0;
+    std::fill(std::begin(fileName), std::end(fileName), '\0');
+    openFileName = {};
+    cursorFree = showTexture = 0;
+    mouseX = mouseY = 0;
+    lookAnchorX = lookAnchorY = startLookAnchor;
+    lookTimer = 0;
+    firstMouseMove = 1;
+    skipNextMove = 0;
+    std::fill(std::begin(clickVertex), std::end(clickVertex), ScreenVertex{});
+    triangleReady = 1;
+    awaitingSecondClick = awaitingThirdClick = 0;
+    noTriangleYet = 1;
+    resetLowerLayers();
+}

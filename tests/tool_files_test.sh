@@ -1,0 +1,263 @@
+#!/usr/bin/env bash
+# How both tools treat the files they are given, tried as a careless or hostile user would:
+# links, FIFOs, devices, standard input and output, permissions, interrupts, and a comparison
+# that must never touch its reference. Everything happens in a temporary folder; devices are
+# made there, and only when running as root.
+#
+#   tests/tool_files_test.sh PATH/TO/quillon-image PATH/TO/quillon-capture ASSETS
+set -u
+
+(($# == 3)) || { echo "usage: tool_files_test.sh IMAGE-TOOL CAPTURE-TOOL ASSETS" >&2; exit 2; }
+image=$(realpath "$1")
+capture=$(realpath "$2")
+assets=$(realpath "$3")
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
+failures=0
+
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+source "$(dirname "$0")/bmp_sample.sh"
+
+# Names, kinds, sizes and permissions of everything in a folder.
+listing() { find "$1" -mindepth 1 -printf '%P %y %s %m %l\n' | sort; }
+
+mkdir "$work/d"
+bmp "$work/in.bmp" 5 4 24
+"$image" invert "$work/in.bmp" "$work/expected.bmp" || fail "the plain invert fails"
+
+# Both ways of making the temporary: a nameless file, and a named one where that is missing.
+for mode in nameless named; do
+    if [[ $mode == named ]]; then
+        export QUILLON_NO_NAMELESS_FILES=1
+    fi
+    d=$work/d
+    rm -rf "${d:?}"/*
+
+    # A link planted where the tool once put its temporary, at OUTPUT.partial-PID.
+    echo victim > "$work/victim"
+    (
+        ln -s "$work/victim" "$d/out.bmp.partial-$BASHPID"
+        exec "$image" invert "$work/in.bmp" "$d/out.bmp"
+    )
+    [[ $(cat "$work/victim") == victim ]] || fail "$mode: a planted link wrote over its target"
+    rm -f "$d"/out.bmp*
+
+    # A link is written through: the file it names is replaced, the link stays.
+    echo old > "$d/target.bmp"
+    ln -s target.bmp "$d/link.bmp"
+    "$image" invert "$work/in.bmp" "$d/link.bmp" || fail "$mode: writing through a link fails"
+    [[ -L $d/link.bmp ]] || fail "$mode: the link was replaced"
+    cmp -s "$d/target.bmp" "$work/expected.bmp" || fail "$mode: the link's target is not the output"
+    ln -s made.bmp "$d/dangling.bmp"
+    "$image" invert "$work/in.bmp" "$d/dangling.bmp"
+    [[ -L $d/dangling.bmp ]] && cmp -s "$d/made.bmp" "$work/expected.bmp" ||
+        fail "$mode: a dangling link does not lead to a new file"
+
+    # An existing output keeps its permission bits; a new one gets the umask's.
+    printf old > "$d/private.bmp"
+    chmod 600 "$d/private.bmp"
+    "$image" invert "$work/in.bmp" "$d/private.bmp"
+    [[ $(stat -c %a "$d/private.bmp") == 600 ]] || fail "$mode: a 0600 output changed permissions"
+    (umask 027 && "$image" invert "$work/in.bmp" "$d/new.bmp")
+    [[ $(stat -c %a "$d/new.bmp") == 640 ]] || fail "$mode: a new output ignores the umask"
+
+    # An output name at the system's limit of a name's length, new and replaced.
+    long=$d/$(printf 'x%.0s' {1..251}).bmp
+    "$image" invert "$work/in.bmp" "$long" 2> "$work/err" || fail "$mode: a new 255-byte name: $(cat "$work/err")"
+    "$image" invert "$work/in.bmp" "$long" 2> "$work/err" || fail "$mode: a 255-byte name replaced: $(cat "$work/err")"
+    rm -f "$long"
+
+    # Written whole or not at all: nothing is left but the outputs.
+    [[ -z $(find "$d" -name '.quillon-*' -o -name '*partial*') ]] ||
+        fail "$mode: a temporary was left behind: $(ls -A "$d")"
+done
+unset QUILLON_NO_NAMELESS_FILES
+rm -rf "$work"/d/*
+
+# A FIFO is written directly and stays a FIFO; "-" is standard output.
+mkfifo "$work/d/fifo"
+cat "$work/d/fifo" > "$work/from-fifo" &
+reader=$!
+"$image" invert "$work/in.bmp" "$work/d/fifo" || fail "writing into a FIFO fails"
+wait $reader
+[[ -p $work/d/fifo ]] || fail "the FIFO was replaced"
+cmp -s "$work/from-fifo" "$work/expected.bmp" || fail "the FIFO did not carry the output"
+"$image" invert "$work/in.bmp" - > "$work/from-stdout" || fail "writing to - fails"
+cmp -s "$work/from-stdout" "$work/expected.bmp" || fail "- does not carry the output"
+
+# Inputs: "-", a pipe and a FIFO are read whole; a folder is refused with the reason.
+"$image" invert - "$work/d/a.bmp" < "$work/in.bmp" && cmp -s "$work/d/a.bmp" "$work/expected.bmp" ||
+    fail "- as input is not read"
+cat "$work/in.bmp" | "$image" invert - "$work/d/b.bmp" && cmp -s "$work/d/b.bmp" "$work/expected.bmp" ||
+    fail "a pipe as input is not read"
+cat "$work/in.bmp" > "$work/d/fifo" &
+"$image" invert "$work/d/fifo" "$work/d/c.bmp" && cmp -s "$work/d/c.bmp" "$work/expected.bmp" ||
+    fail "a FIFO as input is not read"
+wait
+"$image" invert "$work/d" "$work/d/e.bmp" 2> "$work/err"
+(($? == 2)) && grep -q "Is a directory" "$work/err" && [[ ! -e $work/d/e.bmp ]] ||
+    fail "a folder as input is not refused with the reason: $(cat "$work/err")"
+"$image" invert "$work/in.bmp" "$work/d" 2> "$work/err"
+(($? == 2)) && grep -q "Is a directory" "$work/err" ||
+    fail "a folder as output is not refused with the reason: $(cat "$work/err")"
+
+# Devices, made here and only as root: written directly as output, refused as input.
+if (($(id -u) == 0)); then
+    mknod "$work/d/null" c 1 3
+    "$image" invert "$work/in.bmp" "$work/d/null" || fail "writing into a device fails"
+    [[ -c $work/d/null ]] || fail "the device was replaced"
+    "$image" invert "$work/d/null" "$work/d/f.bmp" 2> "$work/err"
+    (($? == 2)) && grep -q "is a device" "$work/err" && [[ ! -e $work/d/f.bmp ]] ||
+        fail "a device as input is not refused: $(cat "$work/err")"
+    # A device that is always full: the failure says why.
+    mknod "$work/d/full" c 1 7
+    "$image" invert "$work/in.bmp" "$work/d/full" 2> "$work/err"
+    (($? == 2)) && grep -q "cannot write '$work/d/full': No space left on device" "$work/err" ||
+        fail "a full device does not say why: $(cat "$work/err")"
+    "$capture" --frames 1 --assets "$assets" --out "$work/d/null" || fail "capture into a device fails"
+    [[ -c $work/d/null ]] || fail "the capture replaced the device"
+else
+    echo "skipped: the device cases need root to make a device node"
+fi
+
+# A read-only output, and one in a folder without write permission, are refused with the
+# system's reason and kept. Root may write anything, so these run as nobody.
+as_user=()
+if (($(id -u) != 0)); then
+    as_user=(env)
+elif command -v setpriv > /dev/null; then
+    as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+elif command -v runuser > /dev/null; then
+    as_user=(runuser -u nobody --)
+fi
+if ((${#as_user[@]} > 0)); then
+    mkdir "$work/user" "$work/user/locked"
+    chmod 755 "$work"
+    printf keep > "$work/user/readonly.bmp"
+    printf keep > "$work/user/locked/out.bmp"
+    cp "$work/in.bmp" "$work/user/in.bmp"
+    chown -R "$("${as_user[@]}" id -u)" "$work/user" 2> /dev/null
+    chmod 444 "$work/user/readonly.bmp"
+    chmod 644 "$work/user/locked/out.bmp"
+    chmod 555 "$work/user/locked"
+    for out in readonly.bmp locked/out.bmp; do
+        "${as_user[@]}" "$image" invert "$work/user/in.bmp" "$work/user/$out" 2> "$work/err"
+        (($? == 2)) && grep -q "cannot write '$work/user/$out': Permission denied" "$work/err" ||
+            fail "$out is not refused with the reason: $(cat "$work/err")"
+        [[ $(cat "$work/user/$out") == keep ]] || fail "$out was changed"
+    done
+    [[ $(stat -c %a "$work/user/readonly.bmp") == 444 ]] || fail "the read-only output changed"
+    [[ $(ls -A "$work/user/locked") == out.bmp ]] || fail "something was left in the locked folder"
+    chmod 755 "$work/user/locked"
+else
+    echo "skipped: the read-only cases need an unprivileged user (setpriv or runuser)"
+fi
+
+# INT, TERM and HUP leave the folder exactly as it was: during the operation, and while the
+# output is being written (caught with the temporary open, and frozen there while signalled).
+mkdir "$work/big"
+"$image" resample 4096 4096 "$work/in.bmp" "$work/big.bmp" || fail "cannot make the big picture"
+before=$(listing "$work/big")
+
+# temporary_open PID: whether the process has a file of the big folder open: the output's
+# temporary, since the input lies outside.
+temporary_open() {
+    ls -l "/proc/$1/fd" 2> /dev/null | grep -q "$work/big/"
+}
+
+# interrupt SIGNAL WHEN OPERATION...: starts the tool on the big picture and signals it.
+interrupt() {
+    local signal=$1 when=$2
+    shift 2
+    # A background job ignores SIGINT unless told otherwise.
+    env --default-signal=INT "$image" "$@" "$work/big.bmp" "$work/big/out.bmp" 2> /dev/null &
+    local pid=$! tries=0
+    if [[ $when == during-write ]]; then
+        while ! temporary_open $pid && ((tries++ < 20000)) && kill -0 $pid 2> /dev/null; do :; done
+        kill -STOP $pid
+        temporary_open $pid || echo "note: $signal came after the temporary was gone"
+    else
+        sleep 0.3
+    fi
+    kill -s "$signal" $pid
+    kill -CONT $pid 2> /dev/null
+    wait $pid 2> /dev/null
+    local status=$?
+    local expected=$((128 + $(kill -l "$signal")))
+    if ((status == 0)); then
+        echo "note: the tool finished before $signal ($when); the interrupt went untried"
+        rm -f "$work/big/out.bmp"
+        return
+    fi
+    ((status == expected)) || fail "$signal $when ($*): exit status $status, not $expected"
+    [[ $(listing "$work/big") == "$before" ]] ||
+        fail "$signal $when ($*): the folder changed: $(ls -A "$work/big")"
+}
+for signal in INT TERM HUP; do
+    interrupt $signal during-operation rotate 30
+    interrupt $signal during-write invert
+    QUILLON_NO_NAMELESS_FILES=1 interrupt $signal during-write invert
+done
+# Not even SIGKILL leaves anything of a file with no name.
+interrupt KILL during-write invert
+
+# The capture tool: never writes over its reference, refuses what cannot be meant.
+c=$work/c
+mkdir "$c" "$c/series"
+"$capture" --frames 2 --assets "$assets" --out "$c/ref.bmp" > /dev/null || fail "the capture fails"
+cp "$c/ref.bmp" "$c/ref.orig"
+ln -s ref.bmp "$c/ref-link.bmp"
+ln "$c/ref.bmp" "$c/ref-hard.bmp"
+cp "$c/ref.bmp" "$c/series/frame-00001.bmp"
+# never_over REFERENCE OPTIONS...: refused with exit 2, the reference intact, nothing written.
+never_over() {
+    local reference=$1
+    shift
+    local listed
+    listed=$(listing "$c")
+    "$capture" --frames 2 --assets "$assets" "$@" --compare "$reference" > /dev/null 2> "$work/err"
+    local status=$?
+    ((status == 2)) && grep -q "reference" "$work/err" ||
+        fail "--compare $reference with $*: status $status ($(cat "$work/err"))"
+    cmp -s "$reference" "$c/ref.orig" || fail "--compare $reference with $*: the reference changed"
+    [[ $(listing "$c") == "$listed" ]] || fail "--compare $reference with $*: something was written"
+}
+never_over "$c/ref.bmp" --out "$c/ref.bmp"
+never_over "$c/ref.bmp" --out "$c/ref-link.bmp"
+never_over "$c/ref.bmp" --out "$c/ref-hard.bmp"
+never_over "$c/ref-link.bmp" --out "$c/ref.bmp"
+never_over "$c/series/frame-00001.bmp" --out "$c/new.bmp" --every 1 "$c/series"
+cp "$c/ref.bmp" "$c/ref.diff.bmp"
+never_over "$c/ref.diff.bmp" --out "$c/ref.bmp"
+rm "$c/ref.diff.bmp"
+"$capture" --frames 2 --assets "$assets" --out "$c/same.bmp" --compare "$c/ref.bmp" > /dev/null ||
+    fail "a capture of the same frames differs from its reference"
+"$capture" --frames 2 --assets "$assets" --out - --compare "$c/ref.bmp" 2> /dev/null |
+    cmp -s - "$c/ref.bmp" || fail "the capture does not write its frame to -"
+
+# refused MESSAGE OPTIONS...: exit 2 with MESSAGE, and nothing written.
+refused() {
+    local message=$1
+    shift
+    (cd "$c" && "$capture" --assets "$assets" "$@" > /dev/null 2> "$work/err")
+    local status=$?
+    ((status == 2)) && grep -q -- "$message" "$work/err" ||
+        fail "$*: status $status, message '$(cat "$work/err")'"
+    [[ ! -e $c/capture.bmp ]] || fail "$*: a frame was written"
+}
+refused "--every needs a folder name" --frames 2 --every 1 ""
+refused "after the last frame" --frames 10 --at 10 key:F
+refused "after the last frame" --frames 10 --at 9 key:F --at 200 close
+"$capture" --frames 2 --assets "$assets" --every 1 "$c/series" --out "$c/last.bmp" ||
+    fail "a series fails"
+[[ -f $c/series/frame-00000.bmp && -f $c/series/frame-00001.bmp ]] || fail "the series is missing"
+
+if ((failures > 0)); then
+    echo "$failures file handling checks failed" >&2
+    exit 1
+fi
+echo "tool files: all checks passed"

@@ -1,0 +1,90 @@
+#include "tools/capture_compare.h"
+
+#include "tools/tool_files.h"
+
+namespace {
+
+struct Differences {
+    long count = 0;
+    int firstX = -1;
+    int firstY = -1;
+};
+
+Differences markDifferences(const NBitmap& actual, const NBitmap& reference, NBitmap* difference) {
+    Differences found;
+    for (int y = 0; y < actual.height(); ++y) {
+        const unsigned char* a = actual.rowPointer(y);
+        const unsigned char* r = reference.rowPointer(y);
+        unsigned char* d = difference->rowPointer(y);
+        for (int x = 0; x < actual.width(); ++x, a += 3, r += 3, d += 3) {
+            bool same = a[0] == r[0] && a[1] == r[1] && a[2] == r[2];
+            if (!same && found.count++ == 0) {
+                found.firstX = x;
+                found.firstY = y;
+            }
+            d[0] = same ? a[0] / 4 : 0;
+            d[1] = same ? a[1] / 4 : 0;
+            d[2] = same ? a[2] / 4 : 255;
+        }
+    }
+    return found;
+}
+
+int reportDifferences(const Differences& found, const NBitmap& difference,
+                      const std::string& referencePath, const std::string& differencePath,
+                      std::FILE* report) {
+    if (found.count == 0) {
+        std::fprintf(report, "quillon-capture: identical to %s\n", referencePath.c_str());
+        return 0;
+    }
+    std::fprintf(report, "quillon-capture: %ld pixel(s) differ from %s; the first at (%d, %d)",
+                 found.count, referencePath.c_str(), found.firstX, found.firstY);
+    if (differencePath.empty()) {
+        std::fprintf(report, "\n");
+        return 1;
+    }
+    std::string failure = writeOutputFile(
+        differencePath, [&](std::FILE* stream) { return writeBmpToStream(difference, stream); });
+    if (!failure.empty()) {
+        std::fprintf(report, "\n");
+        std::fprintf(stderr, "quillon-capture: %s\n", failure.c_str());
+        return 2;
+    }
+    std::fprintf(report, "; difference picture: %s\n", differencePath.c_str());
+    return 1;
+}
+
+}  // namespace
+
+std::string differencePicturePath(const std::string& out) {
+    std::string::size_type dot = out.rfind('.');
+    std::string::size_type slash = out.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return out + ".diff.bmp";
+    }
+    return out.substr(0, dot) + ".diff.bmp";
+}
+
+int compareWithReference(const NBitmap& frame, const std::string& referencePath,
+                         const std::string& differencePath, std::FILE* report) {
+    NBitmap reference, difference;
+    reference.clear();
+    difference.clear();
+    int status = 2;
+    if (!reference.readBmp(referencePath.c_str()) || reference.pixelSize() != 3) {
+        std::fprintf(stderr, "quillon-capture: cannot read the 24-bit reference '%s'\n",
+                     referencePath.c_str());
+    } else if (frame.width() != reference.width() || frame.height() != reference.height()) {
+        std::fprintf(stderr, "quillon-capture: the frame is %d x %d, the reference %d x %d\n",
+                     frame.width(), frame.height(), reference.width(), reference.height());
+        status = 1;
+    } else if (!difference.create(frame.width(), frame.height(), 3)) {
+        std::fprintf(stderr, "quillon-capture: out of memory\n");
+    } else {
+        Differences found = markDifferences(frame, reference, &difference);
+        status = reportDifferences(found, difference, referencePath, differencePath, report);
+    }
+    reference.destroy();
+    difference.destroy();
+    return status;
+}

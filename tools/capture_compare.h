@@ -1,0 +1,17 @@
+// A captured frame against a reference frame, pixel by pixel.
+#pragma once
+
+#include "bitmap/nbitmap.h"
+
+#include <cstdio>
+#include <string>
+
+// Beside the output, its extension replaced: out.bmp gives out.diff.bmp.
+std::string differencePicturePath(const std::string& out);
+
+// 0 when every pixel of the 24-bit `frame` equals the reference's; 1 when any differs, and
+// then a difference picture goes to `differencePath` unless that is empty (differing pixels
+// red, the rest the frame darkened); 2 when the reference cannot be read or the picture not
+// written. The verdict goes to `report`, failures to stderr.
+int compareWithReference(const NBitmap& frame, const std::string& referencePath,
+                         const std::string& differencePath, std::FILE* report);

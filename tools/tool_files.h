@@ -1,0 +1,34 @@
+// The one way the tools write files, and the way they read them.
+//
+// An output goes where its path leads: a symlink is written through (the file it names is
+// replaced, the link stays), a character device or a FIFO is written directly, and "-" is
+// standard output. A regular file is never seen or left half-written: the bytes go to a file
+// with no name (or, where the file system has none, to an exclusive temporary with an
+// unpredictable name beside the destination), which takes the destination's place only once
+// complete and keeps the permission bits of the file it replaces. INT, TERM and HUP remove any
+// temporary before the tool dies of the signal. QUILLON_NO_NAMELESS_FILES in the environment
+// makes the tools use the named temporary everywhere, so that its tests reach it.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Puts the file's bytes into `stream`; false when that failed (errno then tells why).
+using StreamWriter = std::function<bool(std::FILE* stream)>;
+
+// Writes `path`; "" when done, otherwise why not, naming the path and the system's reason.
+std::string writeOutputFile(const std::string& path, const StreamWriter& write);
+
+// The whole of a file, a FIFO, a pipe or ("-") standard input; "" when read, otherwise why
+// not. Folders and devices are refused.
+std::string readInputFile(const std::string& path, std::vector<unsigned char>* bytes);
+
+// Where writing `path` would lead once the symlinks of its last component are followed: the
+// path itself when it is no link or does not exist.
+std::string followLinks(const std::string& path);
+
+// Whether writing `output` would change the file `existing`: the same device and inode, or,
+// when either does not exist, the same path once links are followed.
+bool wouldWriteOver(const std::string& output, const std::string& existing);
