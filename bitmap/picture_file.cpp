@@ -6,9 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-const char* const pictureFormatsRead = "BMP (every header, 1 to 32 bits, RLE), PNG and JPEG";
-const char* const pictureFormatsWritten = "BMP and PNG";
-
 namespace {
 
 constexpr const char* readsWhat = ": this tool reads BMP, PNG and JPEG";
@@ -104,17 +101,6 @@ bool readWholeFile(const char* path, std::vector<unsigned char>* bytes, std::str
     return sound;
 }
 
-// The first bytes of a file, enough to tell its format and a BMP's masks.
-std::size_t readOpening(const char* path, unsigned char* out, std::size_t size) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        return 0;
-    }
-    std::size_t count = std::fread(out, 1, size, file);
-    std::fclose(file);
-    return count;
-}
-
 }  // namespace
 
 std::string makeSurface(DecodeTarget* target, long long width, long long height, int bytesPerPixel,
@@ -153,10 +139,13 @@ PictureImport importPicture(NBitmap* bitmap, const void* data, std::size_t size,
         return result;
     }
     NBitmap decoded = {};
+    BmpFileFacts facts = {};
     if (format == Format::Bmp && !bmpNeedsOwnDecoder(bytes, size) &&
-        readBmpFromMemory(&decoded, bytes, size) &&
+        readBmpFromMemory(&decoded, bytes, size, &facts) &&
         surfaceByteCount(decoded.width(), decoded.height(), decoded.bytesPerPixel) <=
             largestSurface) {
+        result.rowsDeclared = facts.rowsDeclared;
+        result.rowsHeld = facts.rowsHeld;
         adopt(bitmap, &decoded);
         return result;
     }
@@ -175,19 +164,12 @@ PictureImport importPicture(NBitmap* bitmap, const void* data, std::size_t size,
         return result;
     }
     result.hasAlpha = target.hasAlpha;
+    result.rowsDeclared = result.rowsHeld = decoded.height();
     adopt(bitmap, &decoded);
     return result;
 }
 
 PictureImport importPictureFile(NBitmap* bitmap, const char* path) {
-    // The class reads the common BMP straight from the file, as fast as it ever did; only what
-    // it refuses is read whole into memory for the decoders.
-    unsigned char opening[256];
-    std::size_t openingSize = readOpening(path, opening, sizeof opening);
-    if (formatOf(opening, openingSize) == Format::Bmp &&
-        !bmpNeedsOwnDecoder(opening, openingSize) && bitmap->readBmp(path)) {
-        return PictureImport{};
-    }
     PictureImport result;
     std::vector<unsigned char> bytes;
     if (!readWholeFile(path, &bytes, &result.failure)) {

@@ -22,6 +22,9 @@
 struct PictureImport {
     std::string failure;
     bool hasAlpha = false;
+    // A BMP the class reads may be cut short; its missing rows are then colour 0 or black.
+    int rowsDeclared = 0;
+    int rowsHeld = 0;
     bool read() const { return failure.empty(); }
 };
 
@@ -34,7 +37,3 @@ PictureImport importPictureFile(NBitmap* bitmap, const char* path);
 // 32-bit as RGBA when `keepAlpha` and as RGB otherwise (byte 3 is then left out). Returns an
 // empty string on success, otherwise why nothing was made.
 std::string encodePng(const NBitmap& bitmap, bool keepAlpha, std::vector<unsigned char>* png);
-
-// The formats, for help texts.
-extern const char* const pictureFormatsRead;
-extern const char* const pictureFormatsWritten;
