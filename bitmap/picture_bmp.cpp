@@ -339,21 +339,26 @@ int outputBytesPerPixel(const BmpLayout& layout) {
 
 }  // namespace
 
-bool bmpNeedsOwnDecoder(const unsigned char* data, std::size_t size) {
-    if (size < FileHeaderBytes + 40 + 12 || data[0] != 'B' || data[1] != 'M' ||
-        u32At(data + FileHeaderBytes) != 40 || u32At(data + FileHeaderBytes + 16) != BmpBitFields) {
+bool bmpSuitsTheClass(const unsigned char* data, std::size_t size, long long largestSurface) {
+    if (size < FileHeaderBytes + 40 || u32At(data + FileHeaderBytes) != 40) {
+        return true;
+    }
+    const unsigned char* h = data + FileHeaderBytes;
+    std::int32_t width = (std::int32_t)u32At(h + 4), height = (std::int32_t)u32At(h + 8);
+    std::uint32_t bits = u16At(h + 14);
+    long long rows = height < 0 ? -(long long)height : height;
+    if (rows <= 0x7fffffff && surfaceByteCount(width, (int)rows, (int)bits / 8) > largestSurface) {
         return false;
     }
-    std::uint32_t bits = u16At(data + FileHeaderBytes + 14);
-    const unsigned char* masks = data + FileHeaderBytes + 40;
+    if (u32At(h + 16) != BmpBitFields || size < FileHeaderBytes + 40 + 12) {
+        return true;
+    }
+    const unsigned char* masks = h + 40;
     std::uint32_t red = u32At(masks), green = u32At(masks + 4), blue = u32At(masks + 8);
     if (bits == 16) {
-        return !(red == 0x7c00 && green == 0x03e0 && blue == 0x001f);
+        return red == 0x7c00 && green == 0x03e0 && blue == 0x001f;
     }
-    if (bits == 32) {
-        return !(red == 0xff0000 && green == 0xff00 && blue == 0xff);
-    }
-    return false;
+    return bits != 32 || (red == 0xff0000 && green == 0xff00 && blue == 0xff);
 }
 
 std::string decodeBmp(DecodeTarget* target, const unsigned char* data, std::size_t size) {

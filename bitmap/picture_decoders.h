@@ -14,9 +14,10 @@ struct DecodeTarget {
     bool hasAlpha;
 };
 
-// True when the class's reader must not be trusted with this BMP: its masks are not the plain
-// layout of its bit count. Short or foreign input answers false.
-bool bmpNeedsOwnDecoder(const unsigned char* data, std::size_t size);
+// True when the class's reader may be given this BMP: its masks, if any, are the plain layout
+// of its bit count (the class keeps bit-field pixels as stored), and the surface its 40-byte
+// header declares fits `largestSurface`. Short input answers true: the class refuses it.
+bool bmpSuitsTheClass(const unsigned char* data, std::size_t size, long long largestSurface);
 
 std::string decodeBmp(DecodeTarget* target, const unsigned char* data, std::size_t size);
 std::string decodePng(DecodeTarget* target, const unsigned char* data, std::size_t size);

@@ -140,17 +140,13 @@ PictureImport importPicture(NBitmap* bitmap, const void* data, std::size_t size,
     }
     NBitmap decoded = {};
     BmpFileFacts facts = {};
-    if (format == Format::Bmp && !bmpNeedsOwnDecoder(bytes, size) &&
-        readBmpFromMemory(&decoded, bytes, size, &facts) &&
-        surfaceByteCount(decoded.width(), decoded.height(), decoded.bytesPerPixel) <=
-            largestSurface) {
+    if (format == Format::Bmp && bmpSuitsTheClass(bytes, size, largestSurface) &&
+        readBmpFromMemory(&decoded, bytes, size, &facts)) {
         result.rowsDeclared = facts.rowsDeclared;
         result.rowsHeld = facts.rowsHeld;
         adopt(bitmap, &decoded);
         return result;
     }
-    decoded.destroy();
-    decoded = NBitmap{};
     DecodeTarget target = {&decoded, largestSurface, false};
     if (format == Format::Bmp) {
         result.failure = decodeBmp(&target, bytes, size);

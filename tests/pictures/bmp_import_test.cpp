@@ -23,7 +23,7 @@ void put32(Bytes* b, std::uint32_t v) {
     }
 }
 
-struct BmpSpec {
+struct BmpRecipe {
     int headerBytes = 40;
     int width = 4;
     int height = 2;
@@ -34,7 +34,7 @@ struct BmpSpec {
     Bytes pixels;
 };
 
-Bytes makeBmp(const BmpSpec& s) {
+Bytes makeBmp(const BmpRecipe& s) {
     Bytes info;
     put32(&info, (std::uint32_t)s.headerBytes);
     if (s.headerBytes == 12) {
@@ -113,7 +113,7 @@ void expectRefused(const Bytes& file, const std::string& reason) {
 TEST(BmpImport, PackedPaletteIndicesOfOneTwoAndFourBits) {
     for (int bits : {1, 2, 4}) {
         SCOPED_TRACE(bits);
-        BmpSpec s;
+        BmpRecipe s;
         s.bitCount = bits;
         s.width = 9;
         s.height = 1;
@@ -143,7 +143,7 @@ TEST(BmpImport, PackedPaletteIndicesOfOneTwoAndFourBits) {
 }
 
 TEST(BmpImport, CoreHeaderWithThreeByteEntriesAndTopDownRows) {
-    BmpSpec core;
+    BmpRecipe core;
     core.headerBytes = 12;
     core.width = 2;
     core.height = 2;
@@ -155,7 +155,7 @@ TEST(BmpImport, CoreHeaderWithThreeByteEntriesAndTopDownRows) {
     EXPECT_EQ(colourAt(bitmap, 0, 1), 0x123456u);
     EXPECT_EQ(colourAt(bitmap, 1, 0), 0x123456u);
 
-    BmpSpec v5 = core;
+    BmpRecipe v5 = core;
     v5.headerBytes = 124;
     v5.height = -2;
     ASSERT_TRUE(import(&bitmap, makeBmp(v5)).read());
@@ -165,7 +165,7 @@ TEST(BmpImport, CoreHeaderWithThreeByteEntriesAndTopDownRows) {
 }
 
 TEST(BmpImport, BitFieldMasksAreWidenedToEightBitsByRepeatingTheirBits) {
-    BmpSpec s;
+    BmpRecipe s;
     s.bitCount = 16;
     s.compression = 3;
     s.width = 2;
@@ -184,7 +184,7 @@ TEST(BmpImport, BitFieldMasksAreWidenedToEightBitsByRepeatingTheirBits) {
 }
 
 TEST(BmpImport, AMaskOfAllThirtyTwoBitsKeepsItsTopEight) {
-    BmpSpec s;
+    BmpRecipe s;
     s.bitCount = 32;
     s.compression = 3;
     s.width = 1;
@@ -199,7 +199,7 @@ TEST(BmpImport, AMaskOfAllThirtyTwoBitsKeepsItsTopEight) {
 }
 
 TEST(BmpImport, AnAlphaMaskMakesAThirtyTwoBitPictureWithAlpha) {
-    BmpSpec s;
+    BmpRecipe s;
     s.headerBytes = 124;
     s.bitCount = 16;
     s.compression = 3;
@@ -221,7 +221,7 @@ TEST(BmpImport, AnAlphaMaskMakesAThirtyTwoBitPictureWithAlpha) {
 }
 
 TEST(BmpImport, PlainMasksInAFortyByteHeaderGoToTheClassAndKeepSixteenBits) {
-    BmpSpec s;
+    BmpRecipe s;
     s.bitCount = 16;
     s.compression = 3;
     s.width = 2;
@@ -234,8 +234,8 @@ TEST(BmpImport, PlainMasksInAFortyByteHeaderGoToTheClassAndKeepSixteenBits) {
     bitmap.destroy();
 }
 
-BmpSpec rle8(Bytes codes) {
-    BmpSpec s;
+BmpRecipe rle8(Bytes codes) {
+    BmpRecipe s;
     s.compression = 1;
     s.width = 4;
     s.height = 3;
@@ -256,7 +256,7 @@ TEST(BmpImport, RunLengthCodesWithEndsOfLineMovesAndSkippedPixels) {
     EXPECT_EQ(indicesOfRow(bitmap, 0), (std::vector<int>{0, 3, 0, 0}));
 
     // The same in four bits: a run alternates its two nibbles, a literal is packed.
-    BmpSpec four = rle8({3, 0x12, 0, 0, 0, 3, 0x32, 0x10, 0, 1});
+    BmpRecipe four = rle8({3, 0x12, 0, 0, 0, 3, 0x32, 0x10, 0, 1});
     four.compression = 2;
     four.bitCount = 4;
     ASSERT_TRUE(import(&bitmap, makeBmp(four)).read());
@@ -291,7 +291,7 @@ TEST(BmpImport, RefusalsNameWhatThePictureIsAndWhy) {
     expectRefused({'G', 'I', 'F', '8', '9', 'a'},
                   "a GIF picture: this tool reads BMP, PNG and JPEG");
     expectRefused({}, "an empty file: this tool reads BMP, PNG and JPEG");
-    BmpSpec s;
+    BmpRecipe s;
     s.bitCount = 24;
     s.compression = 4;
     s.pixels.assign(32, 0);
@@ -303,18 +303,18 @@ TEST(BmpImport, RefusalsNameWhatThePictureIsAndWhy) {
     s.compression = 1;
     s.height = -2;
     expectRefused(makeBmp(s), "a BMP stored top row first cannot be run-length compressed");
-    BmpSpec cut;
+    BmpRecipe cut;
     cut.bitCount = 1;
     cut.palette = {0, 0xffffff};
     cut.pixels.assign(3, 0);
     expectRefused(makeBmp(cut), "a BMP cut short: its pixels need 5 bytes and the file holds 3");
-    BmpSpec holey;
+    BmpRecipe holey;
     holey.bitCount = 32;
     holey.compression = 3;
     holey.masks = {0xff0f00, 0xff00, 0xff};
     holey.pixels.assign(32, 0);
     expectRefused(makeBmp(holey), "a BMP whose red mask is not one run of bits");
-    BmpSpec huge;
+    BmpRecipe huge;
     huge.width = 20000;
     huge.height = 20000;
     huge.bitCount = 24;
@@ -322,7 +322,7 @@ TEST(BmpImport, RefusalsNameWhatThePictureIsAndWhy) {
 }
 
 TEST(BmpImport, AColourTableLongerThanTwoHundredAndFiftySixMustLieBeforeThePixels) {
-    BmpSpec s;
+    BmpRecipe s;
     s.width = 1;
     s.height = 1;
     s.palette.assign(300, 0x00ff00);
@@ -339,7 +339,7 @@ TEST(BmpImport, AColourTableLongerThanTwoHundredAndFiftySixMustLieBeforeThePixel
 }
 
 TEST(BmpImport, TheCallersSurfaceLimitIsKept) {
-    BmpSpec s;
+    BmpRecipe s;
     s.bitCount = 24;
     s.width = 64;
     s.height = 64;

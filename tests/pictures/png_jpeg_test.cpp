@@ -24,7 +24,7 @@ void appendToBytes(png_structp png, png_bytep data, png_size_t count) {
     out->insert(out->end(), data, data + count);
 }
 
-struct PngSpec {
+struct PngRecipe {
     int width = 2;
     int height = 1;
     int bitDepth = 8;
@@ -35,7 +35,7 @@ struct PngSpec {
     Bytes rows;  // all rows, packed as the colour type stores them
 };
 
-Bytes makePng(const PngSpec& s) {
+Bytes makePng(const PngRecipe& s) {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -88,29 +88,29 @@ std::vector<int> pixelAt(const NBitmap& bitmap, int x, int y) {
 TEST(PngImport, EachColourTypeBecomesTheSurfaceItNeeds) {
     struct Case {
         const char* name;
-        PngSpec spec;
+        PngRecipe spec;
         int bytesPerPixel;
         bool alpha;
         std::vector<int> firstPixel;
     };
-    PngSpec grey;
+    PngRecipe grey;
     grey.colourType = PNG_COLOR_TYPE_GRAY;
     grey.rows = {0x40, 0xff};
-    PngSpec greyOneBit = grey;
+    PngRecipe greyOneBit = grey;
     greyOneBit.bitDepth = 1;
     greyOneBit.rows = {0x80};
-    PngSpec greyAlpha = grey;
+    PngRecipe greyAlpha = grey;
     greyAlpha.colourType = PNG_COLOR_TYPE_GRAY_ALPHA;
     greyAlpha.rows = {0x40, 0x80, 0xff, 0xff};
-    PngSpec palette;
+    PngRecipe palette;
     palette.colourType = PNG_COLOR_TYPE_PALETTE;
     palette.palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
     palette.rows = {2, 0};
-    PngSpec paletteAlpha = palette;
+    PngRecipe paletteAlpha = palette;
     paletteAlpha.transparency = {255, 255, 7};
-    PngSpec rgb;
+    PngRecipe rgb;
     rgb.rows = {1, 2, 3, 4, 5, 6};
-    PngSpec rgba = rgb;
+    PngRecipe rgba = rgb;
     rgba.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
     rgba.rows = {1, 2, 3, 9, 4, 5, 6, 255};
     const Case cases[] = {
@@ -134,7 +134,7 @@ TEST(PngImport, EachColourTypeBecomesTheSurfaceItNeeds) {
 }
 
 TEST(PngImport, SixteenBitChannelsAreRoundedToEight) {
-    PngSpec deep;
+    PngRecipe deep;
     deep.bitDepth = 16;
     deep.width = 1;
     // 0x0080 / 257 is just below one half and 0x0081 / 257 just above, where dropping the low
@@ -147,7 +147,7 @@ TEST(PngImport, SixteenBitChannelsAreRoundedToEight) {
 }
 
 TEST(PngImport, InterlacedPicturesAreReadWhole) {
-    PngSpec spec;
+    PngRecipe spec;
     spec.width = 9;
     spec.height = 9;
     spec.interlaced = true;
@@ -162,7 +162,7 @@ TEST(PngImport, InterlacedPicturesAreReadWhole) {
 }
 
 TEST(PngImport, DamagedFilesAreRefusedAndChangeNothing) {
-    PngSpec rgb;
+    PngRecipe rgb;
     rgb.rows = {1, 2, 3, 4, 5, 6};
     Bytes whole = makePng(rgb);
     Bytes cut(whole.begin(), whole.begin() + whole.size() - 20);
