@@ -224,7 +224,8 @@ std::string readColourTable(const unsigned char* data, std::size_t size, BmpLayo
     }
     if (declared == 0) {
         declared = 1u << layout->bitCount;
-        // Core-header files may carry a shorter table, as their pixel offset tells.
+        // A file that gives no count may carry a shorter table, as its pixel offset tells
+        // (OS/2 core files do).
         if (layout->pixelOffset > start && layout->pixelOffset < start + entryBytes * declared) {
             declared = (layout->pixelOffset - start) / entryBytes;
         }
