@@ -7,10 +7,16 @@ ASAN_BUILD := build-asan
 WINDOWS_BUILD := build-windows
 FUZZ_BUILD := build-fuzz
 BENCH_BUILD := build-bench
+WEB_BUILD := build-web
+WEB_PORT ?= 8000
+EMSCRIPTEN_ROOT ?= /usr/share/emscripten
+# Emscripten's JavaScript optimizer needs Debian's acorn module, which a node that is not
+# Debian's own does not look for.
+WEB_NODE_PATH := /usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
 FUZZ_SECONDS ?= 60
 SOAK_FRAMES ?= 20000
 
-.PHONY: all run test test-asan asan soak windows test-windows e2e check-pictures fuzz bench format deps clean
+.PHONY: all run test test-asan asan soak windows test-windows e2e check-pictures fuzz bench web serve-web test-web format deps clean
 
 all: $(BUILD)/quillon
 
@@ -68,12 +74,27 @@ bench:
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLON_BENCH=ON > /dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@$(BENCH_BUILD)/quillon_bench
+	@bench/window-bench.sh $(BENCH_BUILD)
 	@bench/versus-imagemagick.sh $(BENCH_BUILD)
+
+web:
+	@scripts/install-deps.sh web
+	@cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_TOOLCHAIN_FILE=$(EMSCRIPTEN_ROOT)/cmake/Modules/Platform/Emscripten.cmake > /dev/null
+	@NODE_PATH=$(WEB_NODE_PATH) cmake --build $(WEB_BUILD) -j $(JOBS) -- --no-print-directory
+
+serve-web: web
+	@python3 scripts/serve-web.py $(WEB_BUILD) $(WEB_PORT)
+
+# Debian's python3-selenium lives beside Debian's own Python, whichever python3 comes first.
+test-web: web
+	@scripts/install-deps.sh web-test
+	@/usr/bin/python3 tests/web/run.py $(WEB_BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WEB_BUILD)
 
 FORCE:

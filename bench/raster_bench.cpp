@@ -1,6 +1,7 @@
 // The rasterizers' cost per written pixel: a cube face of typical size and a line across the
 // viewport, drawn into a memory device context as the frame loop draws into its back buffer.
 #include "raster/raster.h"
+#include "tests/vertex.h"
 
 #include <benchmark/benchmark.h>
 
@@ -39,17 +40,6 @@ void makeTexture() {
             texel[i] = static_cast<unsigned char>(row * 7 + i);
         }
     }
-}
-
-ScreenVertex vertex(float x, float y, Colour c, float u, float v, float q) {
-    ScreenVertex vertex = {};
-    vertex.x = x;
-    vertex.y = y;
-    vertex.colour = c;
-    vertex.uq = u * q;
-    vertex.vq = v * q;
-    vertex.q = q;
-    return vertex;
 }
 
 // Resets the depths the triangle covers, so every iteration writes the same pixels.

@@ -36,4 +36,9 @@ extern const Backend* backend;  // the active one; headless until something else
 bool startSdlBackend(std::string* reason);
 void useHeadlessBackend();
 
+// In the browser build: the page's canvas becomes the active backend, with the clock and the
+// scripted input the run asks for.
+struct ScriptedRun;
+void startWebBackend(const ScriptedRun& run);
+
 }  // namespace shim

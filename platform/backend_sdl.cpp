@@ -8,6 +8,7 @@
 // without a window manager the two screens agree; events are read relative to the window, so
 // nothing depends on it.
 #include "platform/backend.h"
+#include "platform/display_input.h"
 #include "platform/surface.h"
 #include "platform/user_internal.h"
 
@@ -15,28 +16,25 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 namespace shim {
 
 namespace {
 
-constexpr WPARAM leftButtonFlag = 0x0001;  // MK_LBUTTON
-
-struct SdlDisplay {
+// The window shown, the menu's state and what a frame is drawn from.
+struct SdlDisplay : DisplayInput {
     SDL_Window* window;
-    HWND hwnd;  // the top-level window shown
     int clientWidth, clientHeight;
     POINT placed;  // where the SDL window was last put on the real screen
     bool visible;
-    bool dirty;
-    bool hasMenu;
-    MenuBar menu;
-    int openEntry;       // the popup shown below the bar, or -1
-    bool menuHasButton;  // the left button went down on the menu
-    int hoveredItem;
     HBITMAP barBitmap, popupBitmap;  // drawn for the state below; NULL when out of date
     int barWidth, barOpenEntry, popupEntry, popupHovered;
-    std::vector<std::uint32_t> frame;
+    int shownWidth, shownHeight;   // the client area's size on the window surface
+    bool showWhole;                // the display may have lost what it showed
+    std::vector<bool> rowChanged;  // rows of the window surface the display has yet to get
+    std::vector<SDL_Rect> changedRuns;
 };
 
 SdlDisplay sdl;
@@ -58,37 +56,13 @@ void closeWindow() {
 }
 
 int barHeight() {
-    return sdl.hasMenu ? menuBarHeight : 0;
-}
-
-bool clientOnScreen(RECT* client) {
-    Window* window = findWindow(sdl.hwnd);
-    if (!window) {
-        return false;
-    }
-    *client = clientRectOnScreen(*window);
-    return true;
-}
-
-POINT toScreen(int sx, int sy) {
-    RECT client = {};
-    clientOnScreen(&client);
-    return {client.left + sx, client.top - barHeight() + sy};
-}
-
-void toWindow(POINT screen, int* sx, int* sy) {
-    RECT client = {};
-    clientOnScreen(&client);
-    *sx = screen.x - client.left;
-    *sy = screen.y - client.top + barHeight();
+    return displayBarHeight(sdl);
 }
 
 // What the window side tells the display
 
 void bindWindow(HWND hwnd, const Window& window) {
-    sdl.hwnd = hwnd;
-    sdl.hasMenu = window.menuId && buildMenuBar(window.menuId, &sdl.menu);
-    sdl.openEntry = sdl.hoveredItem = -1;
+    bindDisplayInput(&sdl, hwnd, window);
     sdl.window =
         SDL_CreateWindow(window.text.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 1,
                          1, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
@@ -101,7 +75,7 @@ void adoptPointer() {
     int globalX, globalY, windowX, windowY;
     SDL_GetGlobalMouseState(&globalX, &globalY);
     SDL_GetWindowPosition(sdl.window, &windowX, &windowY);
-    POINT screen = toScreen(globalX - windowX, globalY - windowY);
+    POINT screen = displayToScreen(sdl, globalX - windowX, globalY - windowY);
     cursor.position = {std::max((LONG)0, std::min(screen.x, (LONG)screenWidth - 1)),
                        std::max((LONG)0, std::min(screen.y, (LONG)screenHeight - 1))};
 }
@@ -172,7 +146,7 @@ void cursorWarped() {
         return;
     }
     int sx, sy, width, height;
-    toWindow(cursor.position, &sx, &sy);
+    screenToDisplay(sdl, cursor.position, &sx, &sy);
     SDL_GetWindowSize(sdl.window, &width, &height);
     if (sx >= 0 && sy >= 0 && sx < width && sy < height) {
         SDL_WarpMouseInWindow(sdl.window, sx, sy);
@@ -224,115 +198,25 @@ WPARAM virtualKey(SDL_Keycode key) {
     }
 }
 
-void closePopup() {
-    sdl.openEntry = sdl.hoveredItem = -1;
-    sdl.dirty = true;
-}
-
-// Bits 0-15 of a key message's lParam count repeats, bit 30 says the key was down already,
-// bit 31 that it is going up.
 void onKey(const SDL_KeyboardEvent& key) {
-    const WPARAM code = virtualKey(key.keysym.sym);
-    if (sdl.openEntry >= 0) {
-        if (code == VK_ESCAPE && key.type == SDL_KEYDOWN) {
-            closePopup();  // the open menu takes the keyboard, as Windows' menu loop does
-        }
-        return;
-    }
-    if (!code) {
-        return;
-    }
-    if (key.type == SDL_KEYDOWN) {
-        postInput(sdl.hwnd, WM_KEYDOWN, code, key.repeat ? 0x40000001 : 1);
-    } else {
-        postInput(sdl.hwnd, WM_KEYUP, code, (LPARAM)0xC0000001u);
-    }
+    displayKey(&sdl, virtualKey(key.keysym.sym), key.type == SDL_KEYDOWN, key.repeat);
 }
 
 int popupLeft() {
-    return sdl.menu.entries[sdl.openEntry].start;
-}
-
-int popupItemUnder(int sx, int sy) {
-    return popupItemAt(sdl.menu, sdl.openEntry, sx - popupLeft(), sy - barHeight());
+    return displayPopupLeft(sdl);
 }
 
 void onMotion(int sx, int sy) {
-    const POINT screen = toScreen(sx, sy);
-    if (sdl.openEntry >= 0) {
-        cursor.position = screen;
-        const int hovered = popupItemUnder(sx, sy);
-        sdl.dirty = sdl.dirty || hovered != sdl.hoveredItem;
-        sdl.hoveredItem = hovered;
-        return;
-    }
-    // A move to where the cursor already is carries no news: it is the echo of a warp.
-    if (screen.x == cursor.position.x && screen.y == cursor.position.y) {
-        return;
-    }
-    moveCursor(screen, false);
-    if (cursor.position.x != screen.x || cursor.position.y != screen.y) {
+    if (displayPointerMoved(&sdl, sx, sy)) {
         cursorWarped();  // confined: pull the pointer back to where the cursor stays
     }
 }
 
-void chooseCommand(UINT commandId) {
-    closePopup();
-    PostMessageA(sdl.hwnd, WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
-}
-
-void onMenuBarClick(int sx) {
-    const int entry = menuBarEntryAt(sdl.menu, sx);
-    if (entry < 0) {
-        closePopup();
-    } else if (!sdl.menu.entries[entry].popup) {
-        chooseCommand(sdl.menu.entries[entry].commandId);
-    } else if (sdl.openEntry == entry || sdl.menu.entries[entry].children.empty()) {
-        closePopup();
-    } else {
-        sdl.openEntry = entry;
-        sdl.hoveredItem = -1;
-        sdl.dirty = true;
-    }
-}
-
-// A click the menu takes is the menu's, its release included.
-bool menuTakesButton(const SDL_MouseButtonEvent& button, bool down) {
-    if (!down) {
-        const bool taken = sdl.menuHasButton;
-        sdl.menuHasButton = false;
-        return taken;
-    }
-    if (button.y < barHeight()) {
-        onMenuBarClick(button.x);
-    } else if (sdl.openEntry >= 0) {
-        const int item = popupItemUnder(button.x, button.y);
-        if (item >= 0) {
-            chooseCommand(sdl.menu.entries[sdl.openEntry].children[item].commandId);
-        } else {
-            closePopup();
-        }
-    } else {
-        return false;
-    }
-    sdl.menuHasButton = true;
-    return true;
-}
-
 void onButton(const SDL_MouseButtonEvent& button) {
-    const bool down = button.type == SDL_MOUSEBUTTONDOWN;
-    if (button.button != SDL_BUTTON_LEFT || menuTakesButton(button, down)) {
-        return;
+    if (button.button == SDL_BUTTON_LEFT &&
+        displayLeftButton(&sdl, button.x, button.y, button.type == SDL_MOUSEBUTTONDOWN)) {
+        cursorWarped();
     }
-    onMotion(button.x, button.y);
-    Window* window = findWindow(sdl.hwnd);
-    RECT client;
-    if (!window || !clientOnScreen(&client) || windowAtPoint(cursor.position) != window) {
-        return;
-    }
-    const LPARAM where =
-        MAKELPARAM(cursor.position.x - client.left, cursor.position.y - client.top);
-    postInput(sdl.hwnd, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? leftButtonFlag : 0, where);
 }
 
 void onWindowEvent(const SDL_WindowEvent& event) {
@@ -389,25 +273,81 @@ void onEvent(const SDL_Event& event) {
 }
 
 // Showing what was drawn
+//
+// The window surface keeps what was shown last, so a frame only copies what changed: the
+// client area, row by row, and the menus when they were drawn anew. Only rows that differ from
+// what the surface holds are copied and sent to the display; most of a frame (the black
+// around the scene, the head-up lines) stays as it was. A surface SDL has just made (its
+// userdata still unset) is cleared once, filled in and sent whole.
 
-void copyPixels(HBITMAP bitmap, int left, int top, int width, int height) {
-    PixelView view;
-    if (!bitmap || !readBitmapPixels(bitmap, &view)) {
-        return;
-    }
-    for (int y = std::max(0, -top); y < view.height && top + y < height; ++y) {
-        for (int x = std::max(0, -left); x < view.width && left + x < width; ++x) {
-            sdl.frame[(top + y) * width + left + x] = view.pixels[y * view.stride + x];
+void markRows(int top, int count) {
+    std::fill_n(sdl.rowChanged.begin() + top, count, true);
+}
+
+// Rows whose pixels are already there are skipped, so that they need not be sent again.
+void copyChangedRows(SDL_Surface* target, const std::uint32_t* from, int stride, std::uint8_t* to,
+                     int top, int w, int h) {
+    const size_t rowBytes = (size_t)w * 4;
+    for (int row = 0; row < h; ++row, from += stride, to += target->pitch) {
+        if (std::memcmp(to, from, rowBytes) != 0) {
+            std::memcpy(to, from, rowBytes);
+            sdl.rowChanged[top + row] = true;
         }
     }
 }
 
-void redrawMenus(int width) {
+// Copies the w x h pixels at (sx, sy) of `source` to (dx, dy) on the target, clipped to both.
+void copyRect(SDL_Surface* target, const PixelView& source, int sx, int sy, int dx, int dy, int w,
+              int h) {
+    const int skipLeft = std::max({0, -sx, -dx}), skipTop = std::max({0, -sy, -dy});
+    sx += skipLeft, dx += skipLeft, w -= skipLeft;
+    sy += skipTop, dy += skipTop, h -= skipTop;
+    w = std::min({w, source.width - sx, target->w - dx});
+    h = std::min({h, source.height - sy, target->h - dy});
+    if (w <= 0 || h <= 0) {
+        return;
+    }
+    const std::uint32_t* from = source.pixels + (size_t)sy * source.stride + sx;
+    auto* to = (std::uint8_t*)target->pixels + (size_t)dy * target->pitch +
+               (size_t)dx * target->format->BytesPerPixel;
+    if (target->format->format == SDL_PIXELFORMAT_RGB888) {
+        copyChangedRows(target, from, source.stride, to, dy, w, h);
+        return;
+    }
+    SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGB888, from, source.stride * 4, target->format->format,
+                      to, target->pitch);
+    markRows(dy, h);
+}
+
+// Sends the changed rows to the display, runs of them as one rectangle each.
+void showChangedRows(int width) {
+    sdl.changedRuns.clear();
+    const int height = (int)sdl.rowChanged.size();
+    for (int row = 0; row < height; ++row) {
+        if (!sdl.rowChanged[row]) {
+            continue;
+        }
+        const int first = row;
+        while (row < height && sdl.rowChanged[row]) {
+            sdl.rowChanged[row++] = false;
+        }
+        sdl.changedRuns.push_back({0, first, width, row - first});
+    }
+    if (!sdl.changedRuns.empty()) {
+        SDL_UpdateWindowSurfaceRects(sdl.window, sdl.changedRuns.data(),
+                                     (int)sdl.changedRuns.size());
+    }
+}
+
+// True when a bitmap was drawn anew, and so has to be put on the window again.
+bool redrawMenus(int width) {
+    bool redrawn = false;
     if (!sdl.barBitmap || sdl.barWidth != width || sdl.barOpenEntry != sdl.openEntry) {
         DeleteObject(sdl.barBitmap);
         sdl.barBitmap = drawMenuBar(sdl.menu, width, sdl.openEntry);
         sdl.barWidth = width;
         sdl.barOpenEntry = sdl.openEntry;
+        redrawn = true;
     }
     if (sdl.openEntry >= 0 && (!sdl.popupBitmap || sdl.popupEntry != sdl.openEntry ||
                                sdl.popupHovered != sdl.hoveredItem)) {
@@ -415,7 +355,73 @@ void redrawMenus(int width) {
         sdl.popupBitmap = drawPopup(sdl.menu, sdl.openEntry, sdl.hoveredItem);
         sdl.popupEntry = sdl.openEntry;
         sdl.popupHovered = sdl.hoveredItem;
+        redrawn = true;
     }
+    return redrawn;
+}
+
+// The open popup's pixels and where they lie on the window; empty when none is open.
+bool openPopup(PixelView* popup, SDL_Point* place) {
+    if (!sdl.hasMenu || sdl.openEntry < 0 || !readBitmapPixels(sdl.popupBitmap, popup)) {
+        return false;
+    }
+    *place = {popupLeft(), barHeight()};
+    return true;
+}
+
+// The client area below the bar, all but what the open popup covers.
+void copyClient(SDL_Surface* target, const PixelView& client, const PixelView* popup,
+                SDL_Point place) {
+    const int top = barHeight();
+    if (!popup) {
+        copyRect(target, client, 0, 0, 0, top, client.width, client.height);
+        return;
+    }
+    const int popupTop = place.y - top, popupBottom = popupTop + popup->height;
+    const int popupRight = place.x + popup->width;
+    copyRect(target, client, 0, 0, 0, top, client.width, popupTop);
+    copyRect(target, client, 0, popupTop, 0, place.y, place.x, popup->height);
+    copyRect(target, client, popupRight, popupTop, popupRight, place.y, client.width - popupRight,
+             popup->height);
+    copyRect(target, client, 0, popupBottom, 0, top + popupBottom, client.width,
+             client.height - popupBottom);
+}
+
+// A new surface, a client area of another size than the one shown, or menus drawn anew (a
+// popup may have hung past the client area): what no copy covers must be black, as it is on a
+// fresh window.
+bool startOver(SDL_Surface* target, const PixelView& client, bool menusRedrawn) {
+    if (target->userdata == &sdl && client.width == sdl.shownWidth &&
+        client.height == sdl.shownHeight && !menusRedrawn) {
+        return false;
+    }
+    SDL_FillRect(target, NULL, SDL_MapRGB(target->format, 0, 0, 0));
+    target->userdata = &sdl;
+    sdl.rowChanged.assign(target->h, false);
+    sdl.changedRuns.reserve(target->h);
+    sdl.shownWidth = client.width;
+    sdl.shownHeight = client.height;
+    return true;
+}
+
+// True when the surface was filled in whole.
+bool compose(SDL_Surface* target, const PixelView& client) {
+    const bool menusRedrawn = sdl.hasMenu && redrawMenus(target->w);
+    const bool whole = startOver(target, client, menusRedrawn);
+    PixelView popup = {}, bar = {};
+    SDL_Point place = {};
+    const bool popupOpen = openPopup(&popup, &place);
+    copyClient(target, client, popupOpen ? &popup : nullptr, place);
+    if (!whole) {
+        return false;
+    }
+    if (sdl.hasMenu && readBitmapPixels(sdl.barBitmap, &bar)) {
+        copyRect(target, bar, 0, 0, 0, 0, bar.width, bar.height);
+    }
+    if (popupOpen) {
+        copyRect(target, popup, 0, 0, place.x, place.y, popup.width, popup.height);
+    }
+    return true;
 }
 
 void present() {
@@ -425,33 +431,32 @@ void present() {
     }
     sdl.dirty = false;
     SDL_Surface* target = SDL_GetWindowSurface(sdl.window);
-    if (!target) {
+    if (!target || (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0)) {
         return;
     }
-    const int width = target->w, height = target->h;
-    sdl.frame.assign((size_t)width * height, 0);
-    if (sdl.hasMenu) {
-        redrawMenus(width);
-        copyPixels(sdl.barBitmap, 0, 0, width, height);
+    PixelView client = {};
+    if (!readBitmapPixels(window->surface, &client)) {
+        client = {};
     }
-    copyPixels(window->surface, 0, barHeight(), width, height);
-    if (sdl.hasMenu && sdl.openEntry >= 0) {
-        copyPixels(sdl.popupBitmap, popupLeft(), barHeight(), width, height);
-    }
-    if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) {
-        return;
-    }
-    SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_RGB888, sdl.frame.data(), width * 4,
-                      target->format->format, target->pixels, target->pitch);
+    const bool whole = compose(target, client);
     if (SDL_MUSTLOCK(target)) {
         SDL_UnlockSurface(target);
     }
-    SDL_UpdateWindowSurface(sdl.window);
+    if (whole || sdl.showWhole) {
+        sdl.showWhole = false;
+        std::fill(sdl.rowChanged.begin(), sdl.rowChanged.end(), false);
+        SDL_UpdateWindowSurface(sdl.window);
+    } else {
+        showChangedRows(target->w);
+    }
 }
 
 void pumpEvents() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
+        if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+            sdl.showWhole = true;
+        }
         if (sdl.hwnd) {
             onEvent(event);
         }
@@ -526,6 +531,13 @@ bool startSdlBackend(std::string* reason) {
         return false;
     }
     SDL_EventState(SDL_TEXTINPUT, SDL_IGNORE);
+    // On X11 SDL backs the window surface with a texture of its OpenGL renderer by default;
+    // where OpenGL runs in software (Xvfb, virtual machines) that costs several times what
+    // X11's own shared-memory image does. Other drivers may have no such image: without the
+    // texture their window surface would not exist.
+    if (!SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11")) {
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    }
     closeWindow();
     cursorShown = -1;
     backend = &sdlBackend;

@@ -93,7 +93,7 @@ Bitmap* makeBitmap(std::int64_t width, std::int64_t height, int bitCount) {
     bitmap->rowBytes = static_cast<LONG>(rowBytes);
     bitmap->bitsPixel = static_cast<WORD>(bitCount);
     bitmap->surface = Surface{bitmap->bits,
-                              rowBytes,
+                              static_cast<std::ptrdiff_t>(rowBytes),
                               static_cast<int>(width),
                               static_cast<int>(height),
                               formatFor(bitCount),

@@ -1,15 +1,7 @@
 #include "raster/raster.h"
 
 #include "math/vecmath.h"
-
-// Truncation toward zero of a value outside the int range is undefined; x86 yields
-// 0x80000000 there, whose low byte is 0, and that is what such a channel gives on every build.
-static DWORD channelByte(float value) {
-    if (!(value > -2147483648.0f && value < 2147483648.0f)) {
-        return 0;
-    }
-    return static_cast<DWORD>(static_cast<int>(value)) & 0xFFu;
-}
+#include "raster/float_to_int.h"
 
 COLORREF packColour(Colour c) {
     return channelByte(c.r) | channelByte(c.g) << 8 | channelByte(c.b) << 16;

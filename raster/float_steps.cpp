@@ -69,9 +69,11 @@ long long jumpAlongGrid(float* value, float step, long long count) {
 
 }  // namespace
 
-// Every addition either reaches a fixed point (the sum no longer changes, as for an infinity,
-// a NaN or a step below half a spacing), or is followed by a jump to the end of the current
-// grid; the value moves one way only, so it passes each of the few hundred grids once.
+// The plain rule is `while (count-- > 0) value += step;`, one rounding an addition. This gives
+// the same float without the repetition: every addition either reaches a fixed point (the sum
+// no longer changes, as for an infinity, a NaN or a step below half a spacing), or is followed
+// by a jump to the end of the current grid; the value moves one way only, so it passes each of
+// the few hundred grids once.
 float addRepeatedly(float value, float step, long long count) {
     while (count > 0) {
         const float next = value + step;

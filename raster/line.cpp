@@ -1,25 +1,17 @@
 #include "raster/raster.h"
 
-// Colours the probe, then writes it if the exact position lies in the viewport. The exact
-// coordinate is tested before it is truncated: a column of 470.4 stays out although it would
-// truncate to 470.
-static void plotSteep(HDC dc, ScreenVertex start, ScreenVertex end, double cx, long long y) {
-    ScreenVertex probe = {};
-    probe.x = static_cast<float>(cx);
-    probe.y = static_cast<float>(y);
-    interpolateColour(start, end, &probe);
-    if (cx <= viewportRight && cx >= viewportLeft && y >= viewportTop && y <= viewportBottom) {
-        SetPixelV(dc, static_cast<int>(cx), static_cast<int>(y), packColour(probe.colour));
-    }
-}
-
-static void plotShallow(HDC dc, ScreenVertex start, ScreenVertex end, long long x, double cy) {
+// Colours the probe at (x, y), then writes it if that position lies in the viewport. One of x
+// and y is a whole number, the other the exact coordinate the walk carries as a double; it is
+// tested before it is truncated, so a column of 470.4 stays out although it would truncate to
+// 470. Each walk passes its coordinates in their own types, which it keeps exact.
+template <typename X, typename Y>
+static void plot(HDC dc, const ScreenVertex& start, const ScreenVertex& end, X x, Y y) {
     ScreenVertex probe = {};
     probe.x = static_cast<float>(x);
-    probe.y = static_cast<float>(cy);
+    probe.y = static_cast<float>(y);
     interpolateColour(start, end, &probe);
-    if (x >= viewportLeft && x <= viewportRight && cy <= viewportBottom && cy >= viewportTop) {
-        SetPixelV(dc, static_cast<int>(x), static_cast<int>(cy), packColour(probe.colour));
+    if (x >= viewportLeft && x <= viewportRight && y >= viewportTop && y <= viewportBottom) {
+        SetPixelV(dc, static_cast<int>(x), static_cast<int>(y), packColour(probe.colour));
     }
 }
 
@@ -52,20 +44,20 @@ void drawLine(int x0, int y0, int x1, int y1, HDC dc, Colour c0, Colour c1) {
         const double step = dx / dy;
         double cx = x0;
         for (long long y = y0; y >= y1; --y) {
-            plotSteep(dc, start, end, cx, y);
+            plot(dc, start, end, cx, y);
             cx -= step;
         }
     } else if (slope > 1.0) {
         const double step = dx / dy;
         double cx = x0;
         for (long long y = y0; y <= y1; ++y) {
-            plotSteep(dc, start, end, cx, y);
+            plot(dc, start, end, cx, y);
             cx += step;
         }
     } else {
         double cy = y0;
         for (long long x = x0; x <= x1; ++x) {
-            plotShallow(dc, start, end, x, cy);
+            plot(dc, start, end, x, cy);
             cy += slope;
         }
     }

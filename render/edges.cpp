@@ -1,18 +1,6 @@
 #include "render/render.h"
 
-#include <climits>
-
-// Window coordinates are truncated toward zero; values beyond the int range (a camera flown
-// very far) are held at its ends instead of overflowing.
-static int windowCoordinate(float value) {
-    if (!(value > (float)INT_MIN)) {
-        return INT_MIN;
-    }
-    if (!(value < (float)INT_MAX)) {
-        return INT_MAX;
-    }
-    return (int)value;
-}
+#include "raster/float_to_int.h"
 
 static void drawEdge(ScreenVertex from, ScreenVertex to, HDC dc) {
     drawLine(windowCoordinate(from.x), windowCoordinate(from.y), windowCoordinate(to.x),

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian packages a make target needs, and only those that are missing.
-# Usage: scripts/install-deps.sh GROUP...   (groups: build windows e2e pictures fuzz bench)
+# Usage: scripts/install-deps.sh GROUP...   (groups: build windows e2e pictures fuzz bench web web-test)
 set -e
 
 packages_for() {
@@ -10,7 +10,9 @@ packages_for() {
         e2e) echo "xvfb xauth xdotool x11-apps imagemagick" ;;
         pictures) echo "imagemagick" ;;
         fuzz) echo "clang libclang-rt-14-dev" ;;
-        bench) echo "libbenchmark-dev imagemagick" ;;
+        bench) echo "libbenchmark-dev imagemagick xvfb xauth" ;;
+        web) echo "cmake make emscripten nodejs node-acorn python3" ;;
+        web-test) echo "chromium chromium-driver python3-selenium" ;;
         *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;
     esac
 }

@@ -1,6 +1,7 @@
 #include "raster/drawing.h"
 
 #include "tests/canvas.h"
+#include "tests/vertex.h"
 
 #include <gtest/gtest.h>
 
@@ -170,21 +171,15 @@ TEST(ClipPolygon, EdgeParallelToTheBoundaryHasNoCrossing) {
     EXPECT_EQ(crossing.y, 1);
 }
 
-ScreenVertex at(float x, float y) {
-    ScreenVertex v = {};
-    v.x = x;
-    v.y = y;
-    return v;
-}
-
 TEST(TriangleBounds, FloorsTheMinimaAndCeilsTheMaxima) {
     float minX, maxX, minY, maxY;
-    triangleBounds(at(10.5f, 3.7f), at(20.2f, 3.7f), at(15.0f, 9.1f), &minX, &maxX, &minY, &maxY);
+    triangleBounds(vertex(10.5f, 3.7f), vertex(20.2f, 3.7f), vertex(15.0f, 9.1f), &minX, &maxX,
+                   &minY, &maxY);
     EXPECT_EQ(minX, 10);
     EXPECT_EQ(maxX, 21);
     EXPECT_EQ(minY, 3);
     EXPECT_EQ(maxY, 10);
-    triangleBounds(at(-1.5f, 4), at(2, -0.5f), at(3, 4), &minX, &maxX, &minY, &maxY);
+    triangleBounds(vertex(-1.5f, 4), vertex(2, -0.5f), vertex(3, 4), &minX, &maxX, &minY, &maxY);
     EXPECT_EQ(minX, -2);
     EXPECT_EQ(minY, -1);
 }

@@ -1,9 +1,12 @@
 #include "raster/raster.h"
 
+#include "raster/float_to_int.h"
 #include "tests/canvas.h"
+#include "tests/vertex.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <limits>
 #include <vector>
 
@@ -21,12 +24,39 @@ std::vector<Point> column(int x, int fromY, int toY) {
     return points;
 }
 
-ScreenVertex vertex(float x, float y, Colour c) {
-    ScreenVertex v = {};
-    v.x = x;
-    v.y = y;
-    v.colour = c;
-    return v;
+// Truncation toward zero; past the int range, and for NaN, each conversion gives a fixed
+// answer instead of what the compiler happens to emit.
+TEST(FloatToInt, TruncatesAndAnswersOutOfRangeTheSameEverywhere) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(truncToInt(2.9f), 2);
+    EXPECT_EQ(truncToInt(-2.9f), -2);
+    EXPECT_EQ(truncToInt(-2147483648.0f), INT_MIN);
+    EXPECT_EQ(truncToInt(2147483520.0f), 2147483520);
+    for (float outside : {2147483648.0f, -2147483904.0f, inf, -inf, nan}) {
+        EXPECT_EQ(truncToInt(outside), INT_MIN) << outside;
+        EXPECT_EQ(truncToInt(static_cast<double>(outside)), INT_MIN) << outside;
+    }
+    EXPECT_EQ(truncToInt(-2147483648.9), INT_MIN);
+    EXPECT_EQ(truncToInt(2147483647.9), INT_MAX);
+    EXPECT_EQ(ceilToInt(-0.5f), 0);
+    EXPECT_EQ(ceilToInt(10.25f), 11);
+    EXPECT_EQ(floorToInt(-0.5f), -1);
+    EXPECT_EQ(floorToInt(470.0f), 470);
+    EXPECT_EQ(floorToInt(nan), INT_MIN);
+}
+
+TEST(FloatToInt, ChannelsKeepTheLowByteAndWindowCoordinatesSaturate) {
+    EXPECT_EQ(channelByte(255.9f), 255u);
+    EXPECT_EQ(channelByte(-1.5f), 255u);
+    EXPECT_EQ(channelByte(256.0), 0u);
+    EXPECT_EQ(channelByte(3e9f), 0u);
+    EXPECT_EQ(channelByte(std::numeric_limits<double>::quiet_NaN()), 0u);
+    EXPECT_EQ(windowCoordinate(-12.7f), -12);
+    EXPECT_EQ(windowCoordinate(3e9f), INT_MAX);
+    EXPECT_EQ(windowCoordinate(-3e9f), INT_MIN);
+    EXPECT_EQ(windowCoordinate(std::numeric_limits<float>::infinity()), INT_MAX);
+    EXPECT_EQ(windowCoordinate(std::numeric_limits<float>::quiet_NaN()), INT_MIN);
 }
 
 TEST(PackColour, KeepsTheLowByteOfTheTruncatedChannel) {

@@ -2,6 +2,7 @@
 
 #include "raster/float_steps.h"
 #include "tests/canvas.h"
+#include "tests/vertex.h"
 
 #include <gtest/gtest.h>
 
@@ -22,15 +23,10 @@ constexpr float inf = std::numeric_limits<float>::infinity();
 
 const Colour grey = {100, 100, 100, 0};
 
-ScreenVertex vertex(float x, float y, Colour c = grey, float u = 0, float v = 0, float q = 1) {
-    ScreenVertex vertex = {};
-    vertex.x = x;
-    vertex.y = y;
-    vertex.colour = c;
-    vertex.uq = u * q;
-    vertex.vq = v * q;
-    vertex.q = q;
-    return vertex;
+std::uint32_t bitsOf(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
 }
 
 float& depthAt(int x, int y) {
@@ -557,6 +553,73 @@ TEST_F(TriangleFarCorners, ColumnsLeftOfTheViewportStillAdvanceTheRunningValues)
     EXPECT_EQ(depthAt(300, 99), 500.0f);
 }
 
+// The rule for a triangle with a flat top edge, left corner first, walked plainly. Its upper
+// half is empty; its lower half runs from the top edge, raised by one row, to the bottom
+// corner. Every row and every column of it is walked, the depth carried by one addition a
+// column, and only what falls inside the viewport is kept: the depths a cleared buffer holds
+// afterwards, column by column as DepthBuffer holds them.
+std::vector<float> flatTopDepthsWalkedPlainly(ScreenVertex left, ScreenVertex right,
+                                              ScreenVertex bottom, float zLeft, float zRight,
+                                              float zBottom) {
+    std::vector<float> depths(depthBufferColumns * depthBufferRows, 500.0f);
+    const float height = (left.y - 1.0f) - bottom.y;
+    const float rows = static_cast<float>(static_cast<int>(height));
+    const float leftX = (left.x - bottom.x) / height, rightX = (right.x - bottom.x) / height;
+    const float leftZ = (zLeft - zBottom) / rows, rightZ = (zRight - zBottom) / rows;
+    const int endRow = static_cast<int>(std::floor(static_cast<double>(bottom.y)));
+    for (int y = static_cast<int>(std::ceil(static_cast<double>(left.y - 1.0f))); y < endRow; ++y) {
+        const float dy = static_cast<float>(y) - bottom.y;
+        const float xl = bottom.x + dy * leftX, xr = bottom.x + dy * rightX;
+        const float zl = zBottom + dy * leftZ, zr = zBottom + dy * rightZ;
+        const float zStep = (zr - zl) / static_cast<float>(std::abs(static_cast<int>(xr - xl)));
+        float z = zl;
+        const int stopColumn = static_cast<int>(std::floor(static_cast<double>(xr)));
+        for (int x = static_cast<int>(std::ceil(static_cast<double>(xl))); x < stopColumn; ++x) {
+            const bool inside =
+                x >= viewportLeft && x <= viewportRight && y >= viewportTop && y <= viewportBottom;
+            if (inside && z < 500.0f && z > 5.0f) {
+                depths[x * depthBufferRows + y] = z;
+            }
+            z += zStep;
+        }
+    }
+    return depths;
+}
+
+// The rows above the viewport and the columns left of it are not walked but skipped; every
+// depth must still be the one the plain walk leaves. The steps are inexact, so each skipped
+// column rounds, and the long runs cross binades of the running depth.
+TEST_F(TriangleFarCorners, SkippedRowsAndColumnsLeaveWhatThePlainWalkLeaves) {
+    std::mt19937 random(2024);
+    auto between = [&random](float low, float high) {
+        return std::uniform_real_distribution<float>(low, high)(random);
+    };
+    for (int i = 0; i < 12; ++i) {
+        const float farLeft = -std::pow(10.0f, between(2, 5));
+        const float topY = i % 3 == 0 ? between(-60, 29) : between(31, 200);
+        const ScreenVertex left = vertex(farLeft, topY), right = vertex(between(100, 460), topY);
+        // A corner strictly inside the viewport: the right one, or else the bottom one.
+        const float lowest = i % 3 == 0 ? 389 : 420;
+        const ScreenVertex bottom =
+            vertex(between(20, 460), between(std::max(topY + 2, 31.0f), lowest));
+        const float zLeft = between(6, 600), zRight = between(6, 499), zBottom = between(6, 499);
+        clearDepths();
+        drawTriangle(left, right, bottom, canvas.dc, zLeft, zRight, zBottom, ShadeColour);
+        const std::vector<float> expected =
+            flatTopDepthsWalkedPlainly(left, right, bottom, zLeft, zRight, zBottom);
+        int drawn = 0;
+        for (int x = viewportLeft; x <= viewportRight; ++x) {
+            for (int y = viewportTop; y <= viewportBottom; ++y) {
+                const float want = expected[x * depthBufferRows + y];
+                ASSERT_EQ(bitsOf(depthAt(x, y)), bitsOf(want))
+                    << "triangle " << i << " at " << x << ", " << y << ": " << want;
+                drawn += want != 500.0f;
+            }
+        }
+        EXPECT_GT(drawn, 100) << "triangle " << i;
+    }
+}
+
 TEST_F(TriangleFarCorners, HugeAndNonFiniteCornersConvertSafely) {
     const float extremes[] = {3e9f, -3e9f, 2147483520.0f, -2147483648.0f, 1e30f, -1e30f, inf,
                               -inf, nan};
@@ -578,12 +641,6 @@ TEST_F(TriangleFarCorners, HugeAndNonFiniteCornersConvertSafely) {
             ASSERT_TRUE(depthAt(x, y) > 5.0f && depthAt(x, y) <= 500.0f) << x << ", " << y;
         }
     }
-}
-
-std::uint32_t bitsOf(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
 }
 
 float addOneByOne(float value, float step, long long count) {

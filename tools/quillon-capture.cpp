@@ -3,11 +3,12 @@
 // `make run` where there is no display.
 #include "app/app.h"
 #include "bitmap/nbitmap.h"
+#include "platform/scripted_run.h"
 #include "platform/testing.h"
 #include "tools/capture_compare.h"
 #include "tools/capture_heap.h"
-#include "tools/capture_script.h"
 #include "tools/picture_output.h"
+#include "tools/random_user.h"
 #include "tools/tool_files.h"
 
 #include <algorithm>
@@ -51,7 +52,7 @@ const char usage[] =
 struct Options {
     int frames = 120;
     int msPerFrame = 16;
-    std::vector<ScriptEvent> script;
+    std::vector<shim::ScriptedEvent> script;
     std::string out = "capture.bmp";
     int every = 0;
     std::string everyDir;
@@ -77,16 +78,21 @@ int argumentCount(const std::string& option) {
     return -1;
 }
 
+// A whole number from `minimum` to a billion.
+bool parseWholeNumber(const char* text, int minimum, int* value) {
+    return shim::parseScriptedNumber(text, minimum, 1000000000, value);
+}
+
 bool parseOption(const std::string& option, char** arguments, Options* options) {
     if (option == "--frames") {
-        return parseScriptNumber(arguments[0], 1, &options->frames);
+        return parseWholeNumber(arguments[0], 1, &options->frames);
     }
     if (option == "--ms") {
-        return parseScriptNumber(arguments[0], 0, &options->msPerFrame);
+        return parseWholeNumber(arguments[0], 0, &options->msPerFrame);
     }
     if (option == "--at") {
-        ScriptEvent event;
-        if (!parseScriptEvent(arguments[0], arguments[1], &event)) {
+        shim::ScriptedEvent event;
+        if (!shim::parseScriptedEvent(arguments[0], arguments[1], &event)) {
             return false;
         }
         options->script.push_back(event);
@@ -95,7 +101,7 @@ bool parseOption(const std::string& option, char** arguments, Options* options) 
     if (option == "--random") {
         int seed = 0;
         options->random = true;
-        bool sound = parseScriptNumber(arguments[0], 0, &seed);
+        bool sound = parseWholeNumber(arguments[0], 0, &seed);
         options->randomSeed = (unsigned)seed;
         return sound;
     }
@@ -105,7 +111,7 @@ bool parseOption(const std::string& option, char** arguments, Options* options) 
     }
     if (option == "--every") {
         options->everyDir = arguments[1];
-        return parseScriptNumber(arguments[0], 1, &options->every);
+        return parseWholeNumber(arguments[0], 1, &options->every);
     }
     if (option == "--out") {
         options->out = arguments[0];
@@ -187,7 +193,7 @@ std::string checkOptions(const Options& options) {
     if (options.every > 0 && options.everyDir.empty()) {
         return "--every needs a folder name";
     }
-    for (const ScriptEvent& event : options.script) {
+    for (const shim::ScriptedEvent& event : options.script) {
         if (event.frame >= options.frames) {
             return "--at " + std::to_string(event.frame) + " comes after the last frame (" +
                    std::to_string(options.frames - 1) + ")";
@@ -236,18 +242,18 @@ int renderFrames(const Options& options, NBitmap* lastFrame) {
     if (!startApplication(NULL, SW_SHOWDEFAULT)) {
         return 2;
     }
-    RandomScript random(options.randomSeed);
+    RandomUser random(options.randomSeed);
     const int settledFrame = std::min(1000, options.frames / 10);
     std::size_t settledHeap = 0;
     for (int frame = 0; frame < options.frames; ++frame) {
-        for (const ScriptEvent& event : options.script) {
+        for (const shim::ScriptedEvent& event : options.script) {
             if (event.frame == frame) {
-                postScriptEvent(event);
+                shim::postScriptedEvent(mainWindow, event);
             }
         }
-        ScriptEvent event;
+        shim::ScriptedEvent event;
         if (options.random && random.next(frame, &event)) {
-            postScriptEvent(event);
+            shim::postScriptedEvent(mainWindow, event);
         }
         if (frame == settledFrame) {
             settledHeap = heapInUse();

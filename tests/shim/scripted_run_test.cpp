@@ -1,0 +1,102 @@
+#include "platform/scripted_run.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using shim::ScriptedEvent;
+using shim::ScriptedRun;
+
+ScriptedRun parsed(const std::string& query) {
+    ScriptedRun run;
+    std::string error;
+    EXPECT_TRUE(shim::parseScriptedRun(query, &run, &error)) << query << ": " << error;
+    return run;
+}
+
+void expectEvent(const ScriptedEvent& event, int frame, ScriptedEvent::Kind kind, int a, int b) {
+    EXPECT_EQ(event.frame, frame);
+    EXPECT_EQ(event.kind, kind);
+    EXPECT_EQ(event.a, a);
+    EXPECT_EQ(event.b, b);
+}
+
+TEST(ScriptedRunTest, AnEmptyQueryIsTheRealProgramOnTheRealClock) {
+    for (const char* query : {"", "&", "&&"}) {
+        ScriptedRun run = parsed(query);
+        EXPECT_EQ(run.frames, 0);
+        EXPECT_EQ(run.msPerFrame, -1);
+        EXPECT_TRUE(run.events.empty());
+    }
+}
+
+TEST(ScriptedRunTest, ReadsTheClockAndEveryKindOfEventInOrder) {
+    ScriptedRun run = parsed(
+        "frames=30&ms=16&at=5:key:C&at=10:click:40,60&at=18:move:120,150&at=2:key:Escape"
+        "&at=3:key:f&at=20:command:40001&at=29:close");
+    EXPECT_EQ(run.frames, 30);
+    EXPECT_EQ(run.msPerFrame, 16);
+    ASSERT_EQ(run.events.size(), 7u);
+    expectEvent(run.events[0], 5, ScriptedEvent::key, 'C', 0);
+    expectEvent(run.events[1], 10, ScriptedEvent::click, 40, 60);
+    expectEvent(run.events[2], 18, ScriptedEvent::move, 120, 150);
+    expectEvent(run.events[3], 2, ScriptedEvent::key, VK_ESCAPE, 0);
+    expectEvent(run.events[4], 3, ScriptedEvent::key, 'F', 0);
+    expectEvent(run.events[5], 20, ScriptedEvent::command, 40001, 0);
+    expectEvent(run.events[6], 29, ScriptedEvent::close, 0, 0);
+}
+
+TEST(ScriptedRunTest, PercentEscapesAreDecodedAsABrowserWritesThem) {
+    ScriptedRun run = parsed("at=5%3Akey%3AW&at=6%3aclick%3a1%2C2&ms=0");
+    ASSERT_EQ(run.events.size(), 2u);
+    expectEvent(run.events[0], 5, ScriptedEvent::key, 'W', 0);
+    expectEvent(run.events[1], 6, ScriptedEvent::click, 1, 2);
+    EXPECT_EQ(run.msPerFrame, 0);
+}
+
+TEST(ScriptedRunTest, RefusesBadInputAndKeepsWhatWasThere) {
+    const char* bad[] = {"frames=0",
+                         "frames=-1",
+                         "frames=1x",
+                         "frames=",
+                         "frames",
+                         "ms=99999999999",
+                         "speed=2",
+                         "at=5",
+                         "at=x:key:W",
+                         "at=5:key:",
+                         "at=5:key:F1",
+                         "at=5:click:1",
+                         "at=5:click:1,",
+                         "at=5:move:70000,1",
+                         "at=5:command:65536",
+                         "at=5:closed",
+                         "at=5:key:W%",
+                         "at=5:key:W%4",
+                         "at=5:key:%zz",
+                         "frames=3&ms=16&bad"};
+    for (const char* query : bad) {
+        ScriptedRun run;
+        run.frames = 7;
+        std::string error;
+        EXPECT_FALSE(shim::parseScriptedRun(query, &run, &error)) << query;
+        EXPECT_EQ(run.frames, 7) << query;
+        EXPECT_TRUE(run.events.empty()) << query;
+        EXPECT_NE(error.find("bad parameter"), std::string::npos) << query;
+    }
+}
+
+TEST(ScriptedRunTest, PostsAKeyAsItGoesDownAndUp) {
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+    }
+    shim::postScriptedEvent(NULL, {0, ScriptedEvent::key, 'B', 0});
+    ASSERT_TRUE(PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, (UINT)WM_KEYDOWN);
+    EXPECT_EQ(msg.wParam, (WPARAM)'B');
+    ASSERT_TRUE(PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, (UINT)WM_KEYUP);
+    EXPECT_FALSE(PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE));
+}
+
+}  // namespace
