@@ -16,7 +16,7 @@ WEB_NODE_PATH := /usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
 FUZZ_SECONDS ?= 60
 SOAK_FRAMES ?= 20000
 
-.PHONY: all run test test-asan asan soak windows test-windows e2e fuzz bench web serve-web test-web format deps clean
+.PHONY: all run test test-asan asan soak windows test-windows e2e check-pictures fuzz bench web serve-web test-web format deps clean
 
 all: $(BUILD)/quillon
 
@@ -57,6 +57,11 @@ test-windows: windows
 e2e: $(BUILD)/quillon
 	@scripts/install-deps.sh e2e
 	@tests/e2e/run.sh $(BUILD)
+
+# The image tool's reading and writing of pictures held to ImageMagick's reading of the same.
+check-pictures: $(BUILD)/quillon
+	@scripts/install-deps.sh pictures
+	@tests/picture_imagemagick_test.sh $(BUILD)/quillon-image
 
 fuzz:
 	@scripts/install-deps.sh build fuzz

@@ -1,13 +1,14 @@
 #!/bin/sh
 # Installs the Debian packages a make target needs, and only those that are missing.
-# Usage: scripts/install-deps.sh GROUP...   (groups: build windows e2e fuzz bench web web-test)
+# Usage: scripts/install-deps.sh GROUP...   (groups: build windows e2e pictures fuzz bench web web-test)
 set -e
 
 packages_for() {
     case "$1" in
-        build) echo "cmake make g++ pkg-config libsdl2-dev googletest libgtest-dev" ;;
+        build) echo "cmake make g++ pkg-config libsdl2-dev googletest libgtest-dev libpng-dev libjpeg62-turbo-dev" ;;
         windows) echo "g++-mingw-w64-x86-64 wine wine64 xvfb xauth" ;;
         e2e) echo "xvfb xauth xdotool x11-apps imagemagick" ;;
+        pictures) echo "imagemagick" ;;
         fuzz) echo "clang libclang-rt-14-dev" ;;
         bench) echo "libbenchmark-dev imagemagick xvfb xauth" ;;
         web) echo "cmake make emscripten nodejs node-acorn python3" ;;

@@ -92,7 +92,7 @@ refuses "finite" convolve 1x1:nan "$work/in.bmp"
 refuses "from 0 to 255" blend "$work/over.bmp" 0 0 256 "$work/in.bmp"
 refuses "cannot open" blend "$work/missing.bmp" 0 0 128 "$work/in.bmp"
 refuses "cannot open" invert "$work/missing.bmp"
-refuses "not a BMP" invert "$work/err"
+refuses "this tool reads BMP, PNG and JPEG" invert "$work/err"
 refuses "3 rows" flip --vertical "$work/flat.bmp"
 refuses "has 8" dither-diffuse 4 "$work/palette.bmp"
 refuses "has 8" resample 2 2 --smooth "$work/palette.bmp"
@@ -112,13 +112,22 @@ succeeds convolve 3x1:1e-45,1,1e-44
 grep -q "cannot write '$work/no/such/dir/out.bmp': No such file or directory" "$work/err" ||
     fail "an unwritable output does not say why: $(cat "$work/err")"
 
-# Bit-field files pass only with the plain layout of their size; any other would come out in
-# other colours, since the output is a plain file.
+# Bit-field files of other masks than the plain layout are decoded to their colours (24 bits,
+# as the output is a plain file); plain-layout ones pass unchanged.
+# pixel_at FILE OFFSET: the three bytes of a 24-bit pixel, blue first.
+pixel_at() { od -An -tu1 -j "$2" -N3 "$1" | tr -s ' ' | sed 's/^ //'; }
 bmp "$work/rgb565.bmp" 4 4 16 0xF800 0x07E0 0x001F
 bmp "$work/bgr32.bmp" 4 4 32 0x000000FF 0x0000FF00 0x00FF0000
-refuses "bit fields (masks 0xF800, 0x07E0, 0x001F)" brighten 0 "$work/rgb565.bmp"
-refuses "bit fields" invert "$work/bgr32.bmp"
-refuses "bit fields" blend "$work/rgb565.bmp" 0 0 9 "$work/in.bmp"
+"$tool" brighten 0 "$work/rgb565.bmp" "$work/out.bmp" 2> "$work/err" ||
+    fail "a 5-6-5 file is refused: $(cat "$work/err")"
+# the first stored pixel is 0x0700: red 0, green 56 of 63 (227), blue 0
+[[ $(byte_at "$work/out.bmp" 28) == 24 && $(pixel_at "$work/out.bmp" 54) == "0 227 0" ]] ||
+    fail "a 5-6-5 file does not come out in its colours: $(pixel_at "$work/out.bmp" 54)"
+"$tool" brighten 0 "$work/bgr32.bmp" "$work/out.bmp" 2> "$work/err" ||
+    fail "a file with its red and blue masks swapped is refused: $(cat "$work/err")"
+# its first stored pixel's bytes 0, 7, 14 are red, green, blue
+[[ $(pixel_at "$work/out.bmp" 54) == "14 7 0" ]] ||
+    fail "swapped masks do not come out in their colours: $(pixel_at "$work/out.bmp" 54)"
 # pixels_equal A B: the pixel bytes of a bit-field file and of the plain file made from it.
 pixels_equal() { cmp -s <(tail -c +67 "$1") <(tail -c +55 "$2"); }
 for plain in "16 0x7C00 0x03E0 0x001F" "32 0x00FF0000 0x0000FF00 0x000000FF"; do
@@ -126,6 +135,32 @@ for plain in "16 0x7C00 0x03E0 0x001F" "32 0x00FF0000 0x0000FF00 0x000000FF"; do
     "$tool" brighten 0 "$work/plain.bmp" "$work/out.bmp" 2> "$work/err" &&
         pixels_equal "$work/plain.bmp" "$work/out.bmp" ||
         fail "the plain bit-field layout $plain does not pass unchanged ($(cat "$work/err"))"
+done
+
+# The output's format by its extension; any other extension is refused before the input is
+# read. Rows without padding, which a BMP keeps and a PNG has not, make the round trip exact.
+bmp "$work/square.bmp" 4 4 24
+"$tool" invert "$work/square.bmp" "$work/out.png" 2> "$work/err" || fail "a PNG output: $(cat "$work/err")"
+[[ $(head -c 4 "$work/out.png" | tail -c 3) == PNG ]] || fail "out.png is not a PNG"
+"$tool" invert "$work/out.png" "$work/back.BMP" 2> "$work/err" || fail "a PNG input: $(cat "$work/err")"
+cmp -s "$work/square.bmp" "$work/back.BMP" || fail "inverting through a PNG does not give the input back"
+"$tool" invert "$work/missing.bmp" "$work/out.gif" 2> "$work/err"
+(($? == 2)) || fail "a .gif output does not exit with 2"
+grep -q "must end in .bmp or .png" "$work/err" || fail "a .gif output: '$(cat "$work/err")'"
+[[ ! -e $work/out.gif ]] || fail "a .gif output was written"
+
+# Every file of the BMP suite's bad folder but the two the class reads: a reason, exit 2, no
+# output.
+suite=$(cd "$(dirname "$0")/../.." && pwd)/shared/bmpsuite
+for file in "$suite"/b/*.bmp; do
+    [[ -e $file ]] || break
+    name=$(basename "$file")
+    [[ $name == pal8badindex.bmp || $name == rgb16-880.bmp ]] && continue
+    "$tool" invert "$file" "$work/bad.png" 2> "$work/err"
+    status=$?
+    ((status == 2)) || fail "$name: exit $status, not 2"
+    grep -q "$name': a.*BMP" "$work/err" || fail "$name: no reason given: '$(cat "$work/err")'"
+    [[ ! -e $work/bad.png ]] || fail "$name: an output was written"
 done
 
 # A file cut short reads, its missing rows black, and the tool says so; pixel data that starts
@@ -159,6 +194,8 @@ warns "$work/past-end.bmp" 0
 [[ ! -s $work/err ]] || fail "a whole file gets a warning: $(cat "$work/err")"
 
 help=$("$tool" --help) || fail "--help exits with $?"
+grep -q "reads .*PNG and JPEG" <<< "$help" || fail "--help does not say what it reads"
+grep -q "writes .*BMP or PNG" <<< "$help" || fail "--help does not say what it writes"
 for operation in resample flip rotate invert brighten grey dither-ordered dither-pattern \
     dither-diffuse convolve blend; do
     [[ $(grep -c "^  $operation " <<< "$help") == 1 ]] || fail "--help does not list $operation"

@@ -1,5 +1,5 @@
 // Renders the program's frames headless on a simulated clock and writes the back buffer as a
-// 24-bit BMP: for reference frames, for comparing a changed rasterizer against them, and for
+// 24-bit BMP or PNG: for reference frames, for comparing a changed rasterizer against them, and for
 // `make run` where there is no display.
 #include "app/app.h"
 #include "bitmap/nbitmap.h"
@@ -7,6 +7,7 @@
 #include "platform/testing.h"
 #include "tools/capture_compare.h"
 #include "tools/capture_heap.h"
+#include "tools/picture_output.h"
 #include "tools/random_user.h"
 #include "tools/tool_files.h"
 
@@ -32,8 +33,8 @@ const char usage[] =
     "                       EVENT is key:NAME, move:X,Y, click:X,Y, command:ID or close,\n"
     "                       where NAME is a letter, a digit, Escape, Up, Down, Left, Right\n"
     "                       or Space, and X,Y are client coordinates\n"
-    "  --out FILE           where the last frame goes (default capture.bmp; - is standard\n"
-    "                       output)\n"
+    "  --out FILE           where the last frame goes, as a PNG when FILE ends in .png and\n"
+    "                       a BMP otherwise (default capture.bmp; - is standard output)\n"
     "  --every N DIR        also writes every Nth frame as DIR/frame-NNNNN.bmp\n"
     "  --compare REFERENCE  exit status 1 when any pixel of the last frame differs from\n"
     "                       REFERENCE; a difference picture goes beside the output. Never\n"
@@ -114,6 +115,7 @@ bool parseOption(const std::string& option, char** arguments, Options* options) 
     }
     if (option == "--out") {
         options->out = arguments[0];
+        return checkPictureOutputName(options->out).empty();
     } else if (option == "--compare") {
         options->reference = arguments[0];
     } else if (option == "--assets") {
@@ -210,8 +212,7 @@ bool captureBackBuffer(NBitmap* frame) {
 }
 
 bool writeFrame(const NBitmap& frame, const std::string& path) {
-    std::string failure =
-        writeOutputFile(path, [&](std::FILE* stream) { return writeBmpToStream(frame, stream); });
+    std::string failure = writePictureOutput(frame, false, path);
     if (!failure.empty()) {
         std::fprintf(stderr, "quillon-capture: %s\n", failure.c_str());
     }

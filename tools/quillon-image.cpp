@@ -1,11 +1,16 @@
-// quillon-image: one image operation of NBitmap on BMP files.
+// quillon-image: one image operation of NBitmap on a picture file.
 //
-//   quillon-image OPERATION [ARGUMENTS] INPUT.bmp OUTPUT.bmp
+//   quillon-image OPERATION [ARGUMENTS] INPUT OUTPUT
+//
+// The input may be a BMP of any kind, a PNG or a JPEG; the output is a BMP or a PNG, as its
+// name ends.
 //
 // Whatever goes wrong (an argument, the input, the operation, the output) is said in one line
 // on stderr, the exit status is 2, and nothing is written: the output is written as
 // tools/tool_files.h says, complete or not at all.
 #include "bitmap/nbitmap.h"
+#include "bitmap/picture_file.h"
+#include "tools/picture_output.h"
 #include "tools/tool_files.h"
 
 #include <cerrno>
@@ -21,7 +26,10 @@
 namespace {
 
 const char* const usageLines[] = {
-    "usage: quillon-image OPERATION [ARGUMENTS] INPUT.bmp OUTPUT.bmp",
+    "usage: quillon-image OPERATION [ARGUMENTS] INPUT OUTPUT",
+    "",
+    "  reads   BMP (every header, 1 to 32 bits, run-length), PNG and JPEG",
+    "  writes  BMP or PNG, by the output's extension (.bmp, .png; BMP when it has none)",
     "",
     "  resample W H [--smooth]       scale to W x H pixels (nearest; bilinear with --smooth)",
     "  flip --vertical --horizontal  mirror top to bottom, left to right, or both",
@@ -33,9 +41,9 @@ const char* const usageLines[] = {
     "  dither-pattern BITS           add an ordered pattern of BITS bits (1 to 8) to each byte",
     "  dither-diffuse SHIFT          bytes to multiples of 2^SHIFT (0 to 8), spreading errors",
     "  convolve KERNEL               box3, gauss3, sharpen, edge or WxH:w1,w2,...; 32-bit out",
-    "  blend OVER.bmp X Y OPACITY    lay OVER.bmp on at (X, Y) with opacity 0 to 255",
+    "  blend OVER X Y OPACITY        lay the picture OVER on at (X, Y) with opacity 0 to 255",
     "",
-    "An input or output named - is standard input or output.",
+    "An input or output named - is standard input or output (written as BMP).",
 };
 
 struct Job {
@@ -173,50 +181,31 @@ std::string pictureName(const std::string& path) {
     return path == "-" ? "standard input" : "'" + path + "'";
 }
 
-// The tool writes plain files, so bit-field pixels may pass only where their masks are the
-// plain layout of their size; anything else would change colour on the way through.
-Failure refuseBitFields(const std::string& path, const BmpFileFacts& facts, int bitCount) {
-    const DWORD plain16[3] = {0x7C00, 0x03E0, 0x001F};
-    const DWORD plain32[3] = {0x00FF0000, 0x0000FF00, 0x000000FF};
-    const DWORD* plain = bitCount == 16 ? plain16 : plain32;
-    if (!facts.bitFields || std::memcmp(facts.masks, plain, sizeof facts.masks) == 0) {
-        return "";
-    }
-    char masks[64];
-    const char* format = bitCount == 16 ? "0x%04X, 0x%04X, 0x%04X" : "0x%08X, 0x%08X, 0x%08X";
-    std::snprintf(masks, sizeof masks, format, (unsigned)facts.masks[0], (unsigned)facts.masks[1],
-                  (unsigned)facts.masks[2]);
-    return pictureName(path) + " stores its colours in bit fields (masks " + masks +
-           ") other than the plain layout of " + std::to_string(bitCount) +
-           " bits; this tool cannot read them without changing its colours";
-}
-
-void warnIfCutShort(const std::string& path, const BmpFileFacts& facts, int bitCount) {
-    if (facts.rowsHeld < facts.rowsDeclared) {
+void warnIfCutShort(const std::string& path, const PictureImport& imported, int bitCount) {
+    if (imported.rowsHeld < imported.rowsDeclared) {
         std::fprintf(stderr, "quillon-image: warning: %s holds %d of %d rows; the rest are %s\n",
-                     pictureName(path).c_str(), facts.rowsHeld, facts.rowsDeclared,
+                     pictureName(path).c_str(), imported.rowsHeld, imported.rowsDeclared,
                      bitCount == 8 ? "colour 0" : "black");
     }
 }
 
 // Load the input picture: the whole file, a pipe or standard input, read into memory first.
-Failure loadInputPicture(const std::string& path, NBitmap* image) {
+// `hasAlpha` tells that byte 3 of the picture is its opacity.
+Failure loadInputPicture(const std::string& path, NBitmap* image, bool* hasAlpha = nullptr) {
     std::vector<unsigned char> bytes;
     Failure f = readInputFile(path, &bytes);
     if (!f.empty()) {
         return f;
     }
-    BmpFileFacts facts = {};
-    if (!readBmpFromMemory(image, bytes.data(), bytes.size(), &facts)) {
-        return pictureName(path) +
-               " is not a BMP file this tool reads (uncompressed, 8, 16, 24 or 32 bits a pixel, "
-               "at most 1 GiB of pixels)";
+    PictureImport imported = importPicture(image, bytes.data(), bytes.size());
+    if (!imported.read()) {
+        return pictureName(path) + ": " + imported.failure;
     }
-    f = refuseBitFields(path, facts, image->header.biBitCount);
-    if (f.empty()) {
-        warnIfCutShort(path, facts, image->header.biBitCount);
+    warnIfCutShort(path, imported, image->header.biBitCount);
+    if (hasAlpha != nullptr) {
+        *hasAlpha = imported.hasAlpha;
     }
-    return f;
+    return "";
 }
 
 Failure needsColourPixels(const NBitmap& image) {
@@ -401,7 +390,7 @@ Failure convolveImage(const Job& job, NBitmap& image, NBitmap& separate, NBitmap
 
 Failure blendImage(const Job& job, NBitmap& image, NBitmap& over, NBitmap** result) {
     int x = 0, y = 0, opacity = 0;
-    Failure f = expectArguments(job, 4, "OVER.bmp X Y OPACITY");
+    Failure f = expectArguments(job, 4, "OVER X Y OPACITY");
     if (f.empty()) {
         f = intArgument(job, 1, "X", -2147483647 - 1, 2147483647, &x);
     }
@@ -443,11 +432,6 @@ const Operation operations[] = {
     {"blend", blendImage},
 };
 
-Failure writeOutputPicture(const NBitmap& image, const std::string& path) {
-    return writeOutputFile(path,
-                           [&](std::FILE* stream) { return writeBmpToStream(image, stream); });
-}
-
 Failure runJob(const Job& job) {
     const Operation* operation = nullptr;
     for (const Operation& o : operations) {
@@ -458,9 +442,14 @@ Failure runJob(const Job& job) {
     if (operation == nullptr) {
         return "unknown operation '" + job.operation + "' (quillon-image --help lists them)";
     }
+    Failure f = checkPictureOutputName(job.output);
+    if (!f.empty()) {
+        return f;
+    }
     NBitmap image = {}, separate = {};
     NBitmap* result = nullptr;
-    Failure f = loadInputPicture(job.input, &image);
+    bool hasAlpha = false;
+    f = loadInputPicture(job.input, &image, &hasAlpha);
     if (f.empty()) {
         f = operation->run(job, image, separate, &result);
         if (!f.empty()) {
@@ -468,7 +457,8 @@ Failure runJob(const Job& job) {
         }
     }
     if (f.empty()) {
-        f = writeOutputPicture(*result, job.output);
+        // A PNG keeps the alpha of a picture that had it.
+        f = writePictureOutput(*result, hasAlpha && result->bytesPerPixel == 4, job.output);
     }
     image.destroy();
     separate.destroy();
@@ -489,7 +479,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc < 4) {
-        std::fprintf(stderr, "quillon-image: expects OPERATION [ARGUMENTS] INPUT.bmp OUTPUT.bmp\n");
+        std::fprintf(stderr, "quillon-image: expects OPERATION [ARGUMENTS] INPUT OUTPUT\n");
         printUsage(stderr);
         return 2;
     }

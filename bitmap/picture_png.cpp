@@ -1,0 +1,154 @@
+// PNG in, through libpng. libpng reports errors by longjmp, so everything that runs while it
+// may jump lives in plain records (PngRead) and functions without objects to destroy; the
+// strings are made only once libpng is done.
+#include "bitmap/picture_decoders.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+struct PngRead {
+    png_structp png;
+    png_infop info;
+    const unsigned char* data;
+    std::size_t size;
+    std::size_t position;
+    char message[200];
+    DecodeTarget* target;
+    png_bytep* rows;
+    int bytesPerPixel;  // of the surface; 1 is a palette of grey levels or the file's own
+    png_uint_32 width;
+    png_uint_32 height;
+    bool tooLarge;
+};
+
+void onPngError(png_structp png, png_const_charp message) {
+    PngRead* read = (PngRead*)png_get_error_ptr(png);
+    std::snprintf(read->message, sizeof read->message, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void onPngWarning(png_structp, png_const_charp) {}
+
+void readFromMemory(png_structp png, png_bytep out, png_size_t count) {
+    PngRead* read = (PngRead*)png_get_io_ptr(png);
+    if (read->size - read->position < count) {
+        png_error(png, "the file is cut short");
+    }
+    std::memcpy(out, read->data + read->position, count);
+    read->position += count;
+}
+
+// Palette pictures stay palettes; grey without transparency becomes a palette of greys;
+// everything else becomes BGR or BGRA bytes, 16-bit channels rounded to 8.
+void chooseTransforms(PngRead* read) {
+    png_structp png = read->png;
+    png_infop info = read->info;
+    int colourType = png_get_color_type(png, info);
+    bool transparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    png_set_scale_16(png);
+    png_set_packing(png);
+    if (colourType == PNG_COLOR_TYPE_GRAY && !transparency) {
+        png_set_expand_gray_1_2_4_to_8(png);
+        read->bytesPerPixel = 1;
+    } else if (colourType == PNG_COLOR_TYPE_PALETTE && !transparency) {
+        read->bytesPerPixel = 1;
+    } else {
+        png_set_expand(png);
+        png_set_gray_to_rgb(png);
+        png_set_bgr(png);
+        bool alpha = transparency || (colourType & PNG_COLOR_MASK_ALPHA) != 0;
+        read->bytesPerPixel = alpha ? 4 : 3;
+    }
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    // The rows go straight into the surface: they must be exactly as long as its rows.
+    if (png_get_rowbytes(png, info) !=
+        (png_size_t)png_get_image_width(png, info) * read->bytesPerPixel) {
+        png_error(png, "the transformed rows do not fit the picture");
+    }
+}
+
+void takePalette(PngRead* read) {
+    NBitmap* bitmap = read->target->bitmap;
+    if (png_get_color_type(read->png, read->info) != PNG_COLOR_TYPE_PALETTE) {
+        setGreyPalette(bitmap);
+        return;
+    }
+    png_colorp palette = nullptr;
+    int entries = 0;
+    png_get_PLTE(read->png, read->info, &palette, &entries);
+    for (int i = 0; i < entries && i < 256; ++i) {
+        bitmap->colors[i] = RGBQUAD{palette[i].blue, palette[i].green, palette[i].red, 0};
+    }
+    bitmap->header.biClrUsed = (DWORD)entries;
+}
+
+// The part that may jump: headers, surface, rows.
+bool readUnderGuard(PngRead* read) {
+    if (setjmp(png_jmpbuf(read->png))) {
+        return false;
+    }
+    png_set_read_fn(read->png, read, readFromMemory);
+    png_set_user_limits(read->png, 0x7fffffff, 0x7fffffff);
+    png_read_info(read->png, read->info);
+    read->width = png_get_image_width(read->png, read->info);
+    read->height = png_get_image_height(read->png, read->info);
+    chooseTransforms(read);
+    long long bytes = surfaceByteCount((int)(read->width & 0x7fffffff),
+                                       (int)(read->height & 0x7fffffff), read->bytesPerPixel);
+    if (bytes == 0 || bytes > read->target->largestSurface) {
+        read->tooLarge = true;
+        return false;
+    }
+    NBitmap* bitmap = read->target->bitmap;
+    if (!bitmap->create((int)read->width, (int)read->height, read->bytesPerPixel)) {
+        png_error(read->png, "no memory for the picture");
+    }
+    if (read->bytesPerPixel == 1) {
+        takePalette(read);
+        bitmap->setColorTable(0, 256, bitmap->colors);
+    }
+    read->rows = (png_bytep*)std::malloc(sizeof(png_bytep) * read->height);
+    if (read->rows == nullptr) {
+        png_error(read->png, "no memory for the picture");
+    }
+    for (png_uint_32 y = 0; y < read->height; ++y) {
+        read->rows[y] = bitmap->rowPointer((int)y);
+    }
+    png_read_image(read->png, read->rows);
+    png_read_end(read->png, nullptr);
+    return true;
+}
+
+}  // namespace
+
+std::string decodePng(DecodeTarget* target, const unsigned char* data, std::size_t size) {
+    PngRead read = {};
+    read.data = data;
+    read.size = size;
+    read.target = target;
+    read.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &read, onPngError, onPngWarning);
+    if (read.png != nullptr) {
+        read.info = png_create_info_struct(read.png);
+    }
+    bool done = read.info != nullptr && readUnderGuard(&read);
+    bool alpha = read.bytesPerPixel == 4;
+    png_destroy_read_struct(&read.png, &read.info, nullptr);
+    std::free(read.rows);
+    if (read.tooLarge) {
+        return "a PNG of " + std::to_string(read.width) + " x " + std::to_string(read.height) +
+               " pixels is larger than this tool handles";
+    }
+    if (!done) {
+        return std::string("a PNG that cannot be read: ") +
+               (read.message[0] != '\0' ? read.message : "no memory");
+    }
+    target->hasAlpha = alpha;
+    return "";
+}
