@@ -3,6 +3,7 @@
 // the expected colours or hold the file's own pixel bytes.
 #include "bitmap/nbitmap.h"
 #include "platform/win32.h"
+#include "tests/suite_files.h"
 
 #include <gtest/gtest.h>
 
@@ -14,61 +15,11 @@
 
 namespace {
 
-const std::string suiteDir = QUILLON_SOURCE_DIR "/../shared/bmpsuite/";
-
-using Bytes = std::vector<unsigned char>;
-
-bool readFile(const std::string& path, Bytes* bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    unsigned char chunk[4096];
-    size_t count;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes->insert(bytes->end(), chunk, chunk + count);
-    }
-    std::fclose(file);
-    return true;
-}
-
-struct Picture {
-    int width = 0;
-    int height = 0;
-    Bytes rgb;  // top row first
-};
-
-// Binary PPM with 8-bit channels; comment lines may sit between the header fields.
-bool readPpm(const std::string& path, Picture* picture) {
-    Bytes bytes;
-    if (!readFile(path, &bytes) || bytes.size() < 2 || bytes[0] != 'P' || bytes[1] != '6') {
-        return false;
-    }
-    size_t at = 2;
-    int fields[3] = {0, 0, 0};
-    for (int& field : fields) {
-        while (at < bytes.size() && (isspace(bytes[at]) || bytes[at] == '#')) {
-            if (bytes[at] == '#') {
-                while (at < bytes.size() && bytes[at] != '\n') {
-                    ++at;
-                }
-            }
-            ++at;
-        }
-        while (at < bytes.size() && isdigit(bytes[at])) {
-            field = 10 * field + (bytes[at++] - '0');
-        }
-    }
-    ++at;
-    picture->width = fields[0];
-    picture->height = fields[1];
-    size_t size = (size_t)fields[0] * fields[1] * 3;
-    if (fields[2] != 255 || bytes.size() < at + size) {
-        return false;
-    }
-    picture->rgb.assign(bytes.begin() + at, bytes.begin() + at + size);
-    return true;
-}
+const std::string& suiteDir = suite::folder;
+using suite::Bytes;
+using suite::Picture;
+using suite::readFile;
+using suite::readPpm;
 
 void expectColours(NBitmap* bitmap, const Picture& expected) {
     ASSERT_EQ(bitmap->width(), expected.width);

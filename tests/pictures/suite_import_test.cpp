@@ -2,6 +2,7 @@
 // read, to the expected colours where the suite has them; every invalid file the class refuses
 // is refused with a reason, and a refusal leaves the bitmap as it was.
 #include "bitmap/picture_file.h"
+#include "tests/suite_files.h"
 
 #include <gtest/gtest.h>
 
@@ -14,23 +15,11 @@
 
 namespace {
 
-const std::string suiteDir = QUILLON_SOURCE_DIR "/../shared/bmpsuite/";
-
-using Bytes = std::vector<unsigned char>;
-
-bool readFile(const std::string& path, Bytes* bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    unsigned char chunk[4096];
-    size_t count;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes->insert(bytes->end(), chunk, chunk + count);
-    }
-    std::fclose(file);
-    return true;
-}
+const std::string& suiteDir = suite::folder;
+using suite::Bytes;
+using suite::readFile;
+using Ppm = suite::Picture;
+using suite::readPpm;
 
 std::vector<std::string> bmpFilesIn(const std::string& folder) {
     std::vector<std::string> names;
@@ -46,39 +35,6 @@ std::vector<std::string> bmpFilesIn(const std::string& folder) {
     }
     closedir(dir);
     return names;
-}
-
-struct Ppm {
-    int width = 0;
-    int height = 0;
-    Bytes rgb;  // top row first
-};
-
-// Binary PPM with 8-bit channels and no comments, as the suite has them.
-bool readPpm(const std::string& path, Ppm* ppm) {
-    Bytes bytes;
-    if (!readFile(path, &bytes) || bytes.size() < 2 || bytes[0] != 'P' || bytes[1] != '6') {
-        return false;
-    }
-    size_t at = 2;
-    int fields[3] = {0, 0, 0};
-    for (int& field : fields) {
-        while (at < bytes.size() && isspace(bytes[at])) {
-            ++at;
-        }
-        while (at < bytes.size() && isdigit(bytes[at])) {
-            field = 10 * field + (bytes[at++] - '0');
-        }
-    }
-    ++at;
-    ppm->width = fields[0];
-    ppm->height = fields[1];
-    size_t size = (size_t)fields[0] * fields[1] * 3;
-    if (fields[2] != 255 || bytes.size() < at + size) {
-        return false;
-    }
-    ppm->rgb.assign(bytes.begin() + at, bytes.begin() + at + size);
-    return true;
 }
 
 // The colours of the suite's files that have an expected picture; the 8-bit files that the
