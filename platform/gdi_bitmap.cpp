@@ -42,7 +42,7 @@ PixelFormat formatFor(int bitCount) {
 // they arrive zeroed, and are offered transparent huge pages, so that faulting in tens of
 // megabytes costs little. Under the address sanitizer every surface comes from the heap,
 // where the sanitizer watches each access.
-constexpr std::size_t mappedSurfaceWords = std::size_t{1} << 18;  // 1 MiB
+[[maybe_unused]] constexpr std::size_t mappedSurfaceWords = std::size_t{1} << 18;  // 1 MiB
 
 std::uint32_t* allocatePixelWords(std::size_t words) {
 #ifndef QUILLON_PIXELS_FROM_HEAP
