@@ -179,7 +179,15 @@ interrupt() {
     if [[ $when == during-write ]]; then
         while ! temporary_open $pid && ((tries++ < 20000)) && kill -0 $pid 2> /dev/null; do :; done
         kill -STOP $pid
-        temporary_open $pid || echo "note: $signal came after the temporary was gone"
+        # On a busy machine the tool may have put the finished file in place before it froze:
+        # then there is nothing left to interrupt.
+        if [[ -e $work/big/out.bmp ]] || ! temporary_open $pid; then
+            echo "note: the write was over before $signal ($*); the interrupt went untried"
+            kill -CONT $pid
+            wait $pid 2> /dev/null
+            rm -f "$work/big/out.bmp"
+            return
+        fi
     else
         sleep 0.3
     fi
