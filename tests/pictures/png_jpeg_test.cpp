@@ -88,7 +88,7 @@ std::vector<int> pixelAt(const NBitmap& bitmap, int x, int y) {
 TEST(PngImport, EachColourTypeBecomesTheSurfaceItNeeds) {
     struct Case {
         const char* name;
-        PngRecipe spec;
+        PngRecipe recipe;
         int bytesPerPixel;
         bool alpha;
         std::vector<int> firstPixel;
@@ -125,7 +125,7 @@ TEST(PngImport, EachColourTypeBecomesTheSurfaceItNeeds) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Imported imported;
-        importBytes(makePng(c.spec), &imported);
+        importBytes(makePng(c.recipe), &imported);
         ASSERT_TRUE(imported.result.read()) << imported.result.failure;
         EXPECT_EQ(imported.bitmap.bytesPerPixel, c.bytesPerPixel);
         EXPECT_EQ(imported.result.hasAlpha, c.alpha);
@@ -147,15 +147,15 @@ TEST(PngImport, SixteenBitChannelsAreRoundedToEight) {
 }
 
 TEST(PngImport, InterlacedPicturesAreReadWhole) {
-    PngRecipe spec;
-    spec.width = 9;
-    spec.height = 9;
-    spec.interlaced = true;
+    PngRecipe recipe;
+    recipe.width = 9;
+    recipe.height = 9;
+    recipe.interlaced = true;
     for (int i = 0; i < 9 * 9 * 3; ++i) {
-        spec.rows.push_back((unsigned char)(i * 7));
+        recipe.rows.push_back((unsigned char)(i * 7));
     }
     Imported imported;
-    importBytes(makePng(spec), &imported);
+    importBytes(makePng(recipe), &imported);
     ASSERT_TRUE(imported.result.read()) << imported.result.failure;
     EXPECT_EQ(pixelAt(imported.bitmap, 8, 8),
               (std::vector<int>{242 * 7 & 255, 241 * 7 & 255, 240 * 7 & 255}));
