@@ -170,18 +170,6 @@ void readPixels(NBitmap* bitmap, ByteSource* source, const BmpLayout& layout) {
     }
 }
 
-// Bit-field masks follow the info header; a file cut before them leaves them zero.
-void readMasks(ByteSource* source, const BmpLayout& layout, BmpFileFacts* facts) {
-    unsigned char bytes[12] = {};
-    facts->bitFields = layout.info.biCompression == BI_BITFIELDS;
-    if (facts->bitFields) {
-        readBytes(source, bytes, sizeof bytes);
-    }
-    for (int i = 0; i < 3; ++i) {
-        facts->masks[i] = readU32(bytes + 4 * i);
-    }
-}
-
 void countRowsHeld(const ByteSource& source, const BmpLayout& layout, long long rowBytes,
                    BmpFileFacts* facts) {
     long long pixelBytes = source.size - (long long)layout.pixelOffset;
@@ -200,9 +188,6 @@ bool readBmpSource(NBitmap* bitmap, ByteSource* source, BmpFileFacts* facts) {
     // file, the file is one cut short before its first row.
     if (layout.pixelOffset < HeaderBytes) {
         return false;
-    }
-    if (facts != nullptr) {
-        readMasks(source, layout, facts);
     }
     // Entries past the file's count keep what the table held before.
     std::memcpy(bitmap->colors, layout.table, 4 * (std::size_t)layout.tableEntries);

@@ -90,11 +90,9 @@ constexpr long long NBitmapMaxSurfaceBytes = 1LL << 30;
 // The bytes of a surface of that shape (rows padded to 4 bytes), or 0 when create refuses it.
 long long surfaceByteCount(int width, int height, int bytesPerPixel);
 
-// What a file held beyond what the class keeps: for a caller that must not take bit-field
-// pixels for plain ones, or that tells the user a file was cut short.
+// How much of its pixel data a file really held: for a caller that tells the user a file was
+// cut short.
 struct BmpFileFacts {
-    bool bitFields;
-    DWORD masks[3];  // red, green, blue; zero when the file ends before them
     int rowsDeclared;
     int rowsHeld;  // whole rows of pixel data the file really holds
 };
