@@ -29,8 +29,6 @@ struct SdlDisplay : DisplayInput {
     int clientWidth, clientHeight;
     POINT placed;  // where the SDL window was last put on the real screen
     bool visible;
-    HBITMAP barBitmap, popupBitmap;  // drawn for the state below; NULL when out of date
-    int barWidth, barOpenEntry, popupEntry, popupHovered;
     int shownWidth, shownHeight;   // the client area's size on the window surface
     bool showWhole;                // the display may have lost what it showed
     std::vector<bool> rowChanged;  // rows of the window surface the display has yet to get
@@ -40,14 +38,8 @@ struct SdlDisplay : DisplayInput {
 SdlDisplay sdl;
 int cursorShown = -1;  // as SDL was last told: 1 shown, 0 hidden, -1 not yet
 
-void forgetBitmaps() {
-    DeleteObject(sdl.barBitmap);
-    DeleteObject(sdl.popupBitmap);
-    sdl.barBitmap = sdl.popupBitmap = NULL;
-}
-
 void closeWindow() {
-    forgetBitmaps();
+    forgetDisplayMenus(&sdl);
     if (sdl.window) {
         SDL_DestroyWindow(sdl.window);
     }
@@ -339,27 +331,6 @@ void showChangedRows(int width) {
     }
 }
 
-// True when a bitmap was drawn anew, and so has to be put on the window again.
-bool redrawMenus(int width) {
-    bool redrawn = false;
-    if (!sdl.barBitmap || sdl.barWidth != width || sdl.barOpenEntry != sdl.openEntry) {
-        DeleteObject(sdl.barBitmap);
-        sdl.barBitmap = drawMenuBar(sdl.menu, width, sdl.openEntry);
-        sdl.barWidth = width;
-        sdl.barOpenEntry = sdl.openEntry;
-        redrawn = true;
-    }
-    if (sdl.openEntry >= 0 && (!sdl.popupBitmap || sdl.popupEntry != sdl.openEntry ||
-                               sdl.popupHovered != sdl.hoveredItem)) {
-        DeleteObject(sdl.popupBitmap);
-        sdl.popupBitmap = drawPopup(sdl.menu, sdl.openEntry, sdl.hoveredItem);
-        sdl.popupEntry = sdl.openEntry;
-        sdl.popupHovered = sdl.hoveredItem;
-        redrawn = true;
-    }
-    return redrawn;
-}
-
 // The open popup's pixels and where they lie on the window; empty when none is open.
 bool openPopup(PixelView* popup, SDL_Point* place) {
     if (!sdl.hasMenu || sdl.openEntry < 0 || !readBitmapPixels(sdl.popupBitmap, popup)) {
@@ -406,7 +377,7 @@ bool startOver(SDL_Surface* target, const PixelView& client, bool menusRedrawn) 
 
 // True when the surface was filled in whole.
 bool compose(SDL_Surface* target, const PixelView& client) {
-    const bool menusRedrawn = sdl.hasMenu && redrawMenus(target->w);
+    const bool menusRedrawn = sdl.hasMenu && redrawDisplayMenus(&sdl, target->w);
     const bool whole = startOver(target, client, menusRedrawn);
     PixelView popup = {}, bar = {};
     SDL_Point place = {};

@@ -24,9 +24,7 @@ struct WebDisplay : DisplayInput {
     bool visible;
     int width, height;  // the canvas: the client area and the bar above it
     std::string title;
-    int captureShown;                // as the page was last told: 1 captured, 0 free, -1 not yet
-    HBITMAP barBitmap, popupBitmap;  // drawn for the state below; NULL when out of date
-    int barWidth, barOpenEntry, popupEntry, popupHovered;
+    int captureShown;                  // as the page was last told: 1 captured, 0 free, -1 not yet
     std::vector<std::uint32_t> frame;  // RGBA, as the canvas takes it
 };
 
@@ -76,14 +74,8 @@ enum PageEvent {
     pageExposed,  // the canvas has to be drawn again
 };
 
-void forgetBitmaps() {
-    DeleteObject(web.barBitmap);
-    DeleteObject(web.popupBitmap);
-    web.barBitmap = web.popupBitmap = NULL;
-}
-
 void closeDisplay() {
-    forgetBitmaps();
+    forgetDisplayMenus(&web);
     web = {};
     web.openEntry = web.hoveredItem = -1;
     web.captureShown = -1;
@@ -208,22 +200,6 @@ void paste(HBITMAP bitmap, int left, int top) {
     }
 }
 
-void redrawMenus() {
-    if (!web.barBitmap || web.barWidth != web.width || web.barOpenEntry != web.openEntry) {
-        DeleteObject(web.barBitmap);
-        web.barBitmap = drawMenuBar(web.menu, web.width, web.openEntry);
-        web.barWidth = web.width;
-        web.barOpenEntry = web.openEntry;
-    }
-    if (web.openEntry >= 0 && (!web.popupBitmap || web.popupEntry != web.openEntry ||
-                               web.popupHovered != web.hoveredItem)) {
-        DeleteObject(web.popupBitmap);
-        web.popupBitmap = drawPopup(web.menu, web.openEntry, web.hoveredItem);
-        web.popupEntry = web.openEntry;
-        web.popupHovered = web.hoveredItem;
-    }
-}
-
 void present() {
     Window* window = findWindow(web.hwnd);
     web.dirty = false;
@@ -236,7 +212,7 @@ void present() {
     web.height = std::max(1, (int)(client.bottom - client.top) + bar);
     web.frame.assign((size_t)web.width * web.height, 0xFF000000u);
     if (web.hasMenu) {
-        redrawMenus();
+        redrawDisplayMenus(&web, web.width);
         paste(web.barBitmap, 0, 0);
     }
     paste(window->surface, 0, bar);

@@ -85,6 +85,34 @@ void closeDisplayPopup(DisplayInput* display) {
     display->dirty = true;
 }
 
+bool redrawDisplayMenus(DisplayInput* display, int width) {
+    bool redrawn = false;
+    if (!display->barBitmap || display->barWidth != width ||
+        display->barOpenEntry != display->openEntry) {
+        DeleteObject(display->barBitmap);
+        display->barBitmap = drawMenuBar(display->menu, width, display->openEntry);
+        display->barWidth = width;
+        display->barOpenEntry = display->openEntry;
+        redrawn = true;
+    }
+    if (display->openEntry >= 0 &&
+        (!display->popupBitmap || display->popupEntry != display->openEntry ||
+         display->popupHovered != display->hoveredItem)) {
+        DeleteObject(display->popupBitmap);
+        display->popupBitmap = drawPopup(display->menu, display->openEntry, display->hoveredItem);
+        display->popupEntry = display->openEntry;
+        display->popupHovered = display->hoveredItem;
+        redrawn = true;
+    }
+    return redrawn;
+}
+
+void forgetDisplayMenus(DisplayInput* display) {
+    DeleteObject(display->barBitmap);
+    DeleteObject(display->popupBitmap);
+    display->barBitmap = display->popupBitmap = NULL;
+}
+
 POINT displayToScreen(const DisplayInput& display, int x, int y) {
     RECT client = {};
     clientOnScreen(display, &client);

@@ -1,7 +1,8 @@
 // Inside the shim: what the user does on a display that shows the menu bar above the client
 // area (SDL's window, the browser's canvas), turned into the messages Windows would post. The
 // display reports keys, pointer moves and button changes in its own pixels, where (0, 0) is
-// the top-left corner of the menu bar; the menu takes what falls on it.
+// the top-left corner of the menu bar; the menu takes what falls on it. The pictures of the
+// bar and the open popup are kept here too, drawn anew only when the menu's state changes.
 #pragma once
 
 #include "platform/user_internal.h"
@@ -16,6 +17,8 @@ struct DisplayInput {
     int openEntry;       // the popup shown below the bar, or -1
     bool menuHasButton;  // the left button went down on the menu
     int hoveredItem;
+    HBITMAP barBitmap, popupBitmap;  // drawn for the state below; NULL when out of date
+    int barWidth, barOpenEntry, popupEntry, popupHovered;
 };
 
 // Starts showing `hwnd`: its menu is built, no popup is open.
@@ -23,6 +26,11 @@ void bindDisplayInput(DisplayInput* display, HWND hwnd, const Window& window);
 int displayBarHeight(const DisplayInput& display);
 int displayPopupLeft(const DisplayInput& display);  // of the open popup
 void closeDisplayPopup(DisplayInput* display);
+
+// Draws the bar `width` pixels wide and the open popup where their pictures are out of date;
+// true when either was drawn anew.
+bool redrawDisplayMenus(DisplayInput* display, int width);
+void forgetDisplayMenus(DisplayInput* display);
 
 // Between the display's pixels and the shim's screen.
 POINT displayToScreen(const DisplayInput& display, int x, int y);
