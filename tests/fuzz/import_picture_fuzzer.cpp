@@ -2,25 +2,13 @@
 // imported over a small image, so that a refusal can be checked to leave it in place and to say
 // why; whatever is read has every row walked, and is written back out as PNG.
 #include "bitmap/picture_file.h"
+#include "tests/fuzz/fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
-namespace {
-
-// Surfaces are zero-filled when made, so a short file that claims a picture of a gigabyte
-// costs a gigabyte of writes; the limit itself is tried by the unit tests.
-constexpr long long largestFuzzedSurface = 1LL << 20;
-
-void check(bool holds) {
-    if (!holds) {
-        std::abort();
-    }
-}
-
-}  // namespace
+using namespace fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     NBitmap bitmap{};
@@ -28,21 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     unsigned char* before = bitmap.bits;
     bitmap.rowPointer(0)[0] = 0x5a;
 
-    PictureImport result = importPicture(&bitmap, data, size, largestFuzzedSurface);
+    PictureImport result = importPicture(&bitmap, data, size, largestSurface);
     if (!result.read()) {
         check(bitmap.bits == before && bitmap.width() == 2 && bitmap.rowPointer(0)[0] == 0x5a);
         check(result.failure.size() > 10);
     }
     check(bitmap.isValid());
     check(!result.hasAlpha || bitmap.bytesPerPixel == 4);
-    volatile unsigned sum = 0;
-    for (int row = 0; row < bitmap.height(); ++row) {
-        const unsigned char* bytes = bitmap.rowPointer(row);
-        check(bytes != nullptr);
-        for (int k = 0; k < bitmap.rowBytes; ++k) {
-            sum = sum + bytes[k];
-        }
-    }
+    touchEveryRow(bitmap);
     std::vector<unsigned char> png;
     check(encodePng(bitmap, result.hasAlpha, &png).empty() && png.size() > 8);
     bitmap.destroy();

@@ -2,17 +2,14 @@
 // can be checked to leave that image in place, and every row of whatever was read is walked
 // so that the sanitizers see any byte of the surface that is not really there.
 #include "bitmap/nbitmap.h"
+#include "tests/fuzz/fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
+
+using namespace fuzz;
 
 namespace {
-
-// Surfaces are zero-filled when made, so a short file whose header claims a picture of a
-// gigabyte costs a gigabyte of writes. The fuzzer stays below this; the size limit itself
-// is tried by the unit tests.
-constexpr long long largestFuzzedSurface = 1LL << 20;
 
 std::int32_t le32(const std::uint8_t* p) {
     return (std::int32_t)((std::uint32_t)p[0] | (std::uint32_t)p[1] << 8 |
@@ -32,16 +29,10 @@ long long declaredSurfaceBytes(const std::uint8_t* data, std::size_t size) {
     return surfaceByteCount(width, height < 0 ? -height : height, bitCount / 8);
 }
 
-void check(bool holds) {
-    if (!holds) {
-        std::abort();
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (declaredSurfaceBytes(data, size) > largestFuzzedSurface) {
+    if (declaredSurfaceBytes(data, size) > largestSurface) {
         return -1;
     }
     NBitmap bitmap{};
@@ -55,14 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     check(bitmap.isValid());
     check(bitmap.rowBytes * bitmap.height() == bitmap.header.biHeight * -bitmap.rowStep);
-    volatile unsigned sum = 0;
-    for (int row = 0; row < bitmap.height(); ++row) {
-        const unsigned char* bytes = bitmap.rowPointer(row);
-        check(bytes != nullptr);
-        for (int k = 0; k < bitmap.rowBytes; ++k) {
-            sum = sum + bytes[k];
-        }
-    }
+    touchEveryRow(bitmap);
     bitmap.destroy();
     check(!bitmap.isValid() && bitmap.rowPointer(0) == nullptr && bitmap.bits == nullptr);
     return 0;
