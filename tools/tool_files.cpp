@@ -270,20 +270,8 @@ std::string replaceRegularFile(Destination* d, const StreamWriter& write) {
     return error == 0 ? "" : cannotWrite(d->path, error);
 }
 
-std::string canonicalPath(const std::string& path) {
-    std::string folder, name;
-    splitPath(followLinks(path), &folder, &name);
-    char* real = realpath(folder.c_str(), nullptr);
-    if (real == nullptr) {
-        return folder + "/" + name;
-    }
-    std::string canonical = std::string(real) + "/" + name;
-    std::free(real);
-    return canonical;
-}
-
-}  // namespace
-
+// Where writing `path` would lead once the symlinks of its last component are followed: the
+// path itself when it is no link or does not exist.
 std::string followLinks(const std::string& path) {
     std::string current = path;
     // As many links as the kernel follows; a longer chain then fails there with ELOOP.
@@ -307,6 +295,20 @@ std::string followLinks(const std::string& path) {
     }
     return current;
 }
+
+std::string canonicalPath(const std::string& path) {
+    std::string folder, name;
+    splitPath(followLinks(path), &folder, &name);
+    char* real = realpath(folder.c_str(), nullptr);
+    if (real == nullptr) {
+        return folder + "/" + name;
+    }
+    std::string canonical = std::string(real) + "/" + name;
+    std::free(real);
+    return canonical;
+}
+
+}  // namespace
 
 std::string writeOutputFile(const std::string& path, const StreamWriter& write) {
     if (path == "-") {

@@ -25,10 +25,6 @@ std::string writeOutputFile(const std::string& path, const StreamWriter& write);
 // not. Folders and devices are refused.
 std::string readInputFile(const std::string& path, std::vector<unsigned char>* bytes);
 
-// Where writing `path` would lead once the symlinks of its last component are followed: the
-// path itself when it is no link or does not exist.
-std::string followLinks(const std::string& path);
-
 // Whether writing `output` would change the file `existing`: the same device and inode, or,
 // when either does not exist, the same path once links are followed.
 bool wouldWriteOver(const std::string& output, const std::string& existing);
