@@ -1,7 +1,7 @@
 // The application shell: start-up, the window and its procedure, the frame loop.
 #pragma once
 
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 #include "raster/raster.h"
 
 // The off-screen target every frame is drawn into; one block copy a frame puts it on the window.

@@ -1,5 +1,7 @@
 #include "app/menu.h"
 
+#include "platform/win32/win32.h"
+
 const AppMenuItem appMenu[] = {
     {0, "File", 0, true},
     {1, "Exit", commandExit, false},
@@ -8,8 +10,6 @@ const AppMenuItem appMenu[] = {
 const int appMenuCount = sizeof(appMenu) / sizeof(appMenu[0]);
 
 #ifndef _WIN32
-#include "platform/resources.h"
-
 void registerAppMenu() {
     MenuResourceItem items[sizeof(appMenu) / sizeof(appMenu[0])];
     for (int i = 0; i < appMenuCount; ++i) {

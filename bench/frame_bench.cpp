@@ -1,6 +1,6 @@
 // Whole frames of the program, headless: what a student's change to the pipeline costs.
 #include "app/app.h"
-#include "platform/testing.h"
+#include "platform/win32/testing.h"
 #include "render/render.h"
 
 #include <benchmark/benchmark.h>

@@ -9,7 +9,7 @@
 // destroy: create hands it to an 8-bit surface.
 #pragma once
 
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 #include <cstddef>
 #include <cstdio>

@@ -4,7 +4,7 @@
 // what it gives instead, the same on every build.
 #pragma once
 
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 #include <climits>
 #include <cmath>

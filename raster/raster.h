@@ -3,7 +3,7 @@
 #pragma once
 
 #include "bitmap/nbitmap.h"
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 // Channels run from 0 to 255 until the pixel is written. reserved is never read.
 struct Colour {

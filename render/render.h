@@ -1,7 +1,7 @@
 // The frame renderer: the road of every scene triangle from model space to the rasterizers.
 #pragma once
 
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 #include "raster/raster.h"
 
 // Set: triangles are drawn as their three edges instead of filled (the F key flips it).

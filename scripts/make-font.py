@@ -4,7 +4,7 @@
 Usage: make-font.py [FONT.pcf.gz] [OUTPUT.inc]
 
 The defaults read Debian's 6x13 ISO 8859-1 font (package xfonts-base; the misc-fixed fonts
-are in the public domain) and write platform/gdi_font.inc. Every glyph lands in a cell as
+are in the public domain) and write platform/win32/gdi_font.inc. Every glyph lands in a cell as
 wide as the font's advance and 16 rows high, its baseline on row 13 like the Windows system
 font, so a line of text covers the same 16 rows whatever it says. One byte a row, the
 leftmost pixel in the top bit. Codes the font has no glyph for get its default glyph.
@@ -110,7 +110,7 @@ def glyph_rows(metric, offset, bitmaps):
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     source = sys.argv[1] if len(sys.argv) > 1 else "/usr/share/fonts/X11/misc/6x13-ISO8859-1.pcf.gz"
-    target = sys.argv[2] if len(sys.argv) > 2 else os.path.join(here, "..", "platform", "gdi_font.inc")
+    target = sys.argv[2] if len(sys.argv) > 2 else os.path.join(here, "..", "platform", "win32", "gdi_font.inc")
     with gzip.open(source) as f:
         data = f.read()
     tables = read_tables(data)

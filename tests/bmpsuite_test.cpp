@@ -2,7 +2,7 @@
 // every file of its manifest must get the manifest's answer, and what is read must decode to
 // the expected colours or hold the file's own pixel bytes.
 #include "bitmap/nbitmap.h"
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 #include "tests/suite_files.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // draws, so that every written pixel can be found again with GetPixel.
 #pragma once
 
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The image operations of NBitmap: resampling, mirroring, rotation, the colour filters, the
 // dithers, convolution and blending, through Win32 alone.
 #include "bitmap/nbitmap.h"
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 #include <gtest/gtest.h>
 

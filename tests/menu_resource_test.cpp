@@ -1,7 +1,7 @@
 // The Windows build takes its menu from app/quillon.rc, the shim from the table in app/menu.cpp.
 // These tests keep the two from drifting apart.
 #include "app/menu.h"
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // NBitmap: the surface, its rows, drawing, and the BMP reader and writer, through Win32 alone.
 #include "bitmap/nbitmap.h"
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // GDI as the program uses it, written against the Win32 API alone: the same checks pass on the
 // shim and against real GDI (under Wine).
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 #include <gtest/gtest.h>
 

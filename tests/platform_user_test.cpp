@@ -1,6 +1,6 @@
 // The window side of the platform, held to Win32: these tests use the Win32 API only, so the
 // same source runs on the shim and, built with MinGW-w64, under Wine.
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 #include <gtest/gtest.h>
 

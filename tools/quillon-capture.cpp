@@ -3,8 +3,8 @@
 // `make run` where there is no display.
 #include "app/app.h"
 #include "bitmap/nbitmap.h"
-#include "platform/scripted_run.h"
-#include "platform/testing.h"
+#include "platform/display/scripted_run.h"
+#include "platform/win32/testing.h"
 #include "tools/capture_compare.h"
 #include "tools/capture_heap.h"
 #include "tools/picture_output.h"
@@ -323,7 +323,7 @@ int main(int argc, char** argv) {
     if (!options.everyDir.empty()) {
         mkdir(options.everyDir.c_str(), 0777);
     }
-    shimtest::useBackend(shimtest::Backend::headless);
+    shimtest::useHeadlessBackend();
     NBitmap lastFrame;
     lastFrame.clear();
     int status = renderFrames(options, &lastFrame);

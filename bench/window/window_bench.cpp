@@ -9,13 +9,15 @@
 //   quillon_window_bench texture W H SECONDS  the same through a streaming texture
 //   quillon_window_bench headless SECONDS     the real frame without a display
 #include "app/app.h"
-#include "platform/testing.h"
+#include "platform/display/display.h"
+#include "platform/win32/testing.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -98,8 +100,19 @@ long timeFrames(double seconds, Timing* timing, Frame frame) {
     return frames;
 }
 
-bool startProgram(shimtest::Backend backend) {
-    if (chdir(QUILLON_SOURCE_DIR "/assets") != 0 || !shimtest::useBackend(backend)) {
+// On SDL's window, or headless where `onScreen` is false.
+bool startProgram(bool onScreen) {
+    std::string reason;
+    if (onScreen) {
+        if (!shim::startSdlBackend(&reason)) {
+            std::fprintf(stderr, "quillon_window_bench: cannot open a window: %s\n",
+                         reason.c_str());
+            return false;
+        }
+    } else {
+        shimtest::useHeadlessBackend();
+    }
+    if (chdir(QUILLON_SOURCE_DIR "/assets") != 0) {
         std::fprintf(stderr, "quillon_window_bench: cannot start the program\n");
         return false;
     }
@@ -107,7 +120,7 @@ bool startProgram(shimtest::Backend backend) {
 }
 
 int runProgram(double seconds) {
-    if (!startProgram(shimtest::Backend::sdl)) {
+    if (!startProgram(true)) {
         return 1;
     }
     Timing timing = {};
@@ -128,7 +141,7 @@ int runProgram(double seconds) {
 }
 
 int runHeadless(double seconds) {
-    if (!startProgram(shimtest::Backend::headless)) {
+    if (!startProgram(false)) {
         return 1;
     }
     Timing timing = {};

@@ -2,7 +2,7 @@
 #include "tests/shim/program.h"
 
 #include "app/menu.h"
-#include "platform/display_input.h"
+#include "platform/display/display_input.h"
 
 #include <vector>
 

@@ -1,5 +1,5 @@
 // The shim's own text font: fixed cells, so the head-up lines land where the program puts them.
-#include "platform/win32.h"
+#include "platform/win32/win32.h"
 
 #include <gtest/gtest.h>
 

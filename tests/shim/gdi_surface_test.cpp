@@ -1,6 +1,6 @@
 // What the shim's GDI promises beyond the portable tests: the window side's face
-// (platform/surface.h), and answers where Wine and the documented GDI part ways.
-#include "platform/surface.h"
+// (platform/win32/surface.h), and answers where Wine and the documented GDI part ways.
+#include "platform/win32/surface.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
 // The shim's own corners, seen through its test face: the menu bar's metrics, the headless
 // clock, the DefWindowProcA log, message boxes on stderr, the window surface and the reset.
-#include "platform/resources.h"
-#include "platform/testing.h"
-#include "platform/win32.h"
+#include "platform/display/display.h"
+#include "platform/win32/resources.h"
+#include "platform/win32/testing.h"
+#include "platform/win32/win32.h"
 
 #include <gtest/gtest.h>
 
@@ -328,7 +329,8 @@ TEST_F(ShimTest, IdleHookStepsAMessageLoop) {
 
 // Runs only where a display is at hand (e.g. under xvfb-run).
 TEST_F(ShimTest, SdlBackendShowsTheWindowAndWarpsTheCursor) {
-    if (!shimtest::useBackend(shimtest::Backend::sdl)) {
+    std::string reason;
+    if (!shim::startSdlBackend(&reason)) {
         GTEST_SKIP() << "no display";
     }
     HWND hwnd = makeWindow();
@@ -347,5 +349,5 @@ TEST_F(ShimTest, SdlBackendShowsTheWindowAndWarpsTheCursor) {
     EXPECT_EQ(HIWORD(msg.lParam), 208);
     EXPECT_EQ(shimtest::surfaceWidth(), 484);
     shimtest::reset();
-    EXPECT_TRUE(shimtest::useBackend(shimtest::Backend::headless));
+    shimtest::useHeadlessBackend();
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/app.h"
-#include "platform/testing.h"
+#include "platform/win32/testing.h"
 #include "raster/raster.h"
 #include "render/render.h"
 #include "scene/scene.h"

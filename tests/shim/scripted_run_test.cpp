@@ -1,4 +1,4 @@
-#include "platform/scripted_run.h"
+#include "platform/display/scripted_run.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,10 @@
 // What the SDL window shows, read back from SDL's own window surface under its offscreen video
 // driver: the client area below the menu bar after every change, an open menu over it, and the
 // client area again where a closed menu lay.
-#include "platform/resources.h"
-#include "platform/testing.h"
-#include "platform/win32.h"
+#include "platform/display/display.h"
+#include "platform/win32/resources.h"
+#include "platform/win32/testing.h"
+#include "platform/win32/win32.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -34,7 +35,8 @@ class SdlWindowTest : public ::testing::Test {
         const char* driver = std::getenv("SDL_VIDEODRIVER");
         previousDriver = driver ? driver : "";
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        if (!shimtest::useBackend(shimtest::Backend::sdl)) {
+        std::string reason;
+        if (!shim::startSdlBackend(&reason)) {
             GTEST_SKIP() << "SDL has no offscreen video driver";
         }
         WNDCLASSA windowClass = {};
@@ -53,7 +55,7 @@ class SdlWindowTest : public ::testing::Test {
 
     void TearDown() override {
         shimtest::reset();
-        shimtest::useBackend(shimtest::Backend::headless);
+        shimtest::useHeadlessBackend();
         if (previousDriver.empty()) {
             unsetenv("SDL_VIDEODRIVER");
         } else {

@@ -1,0 +1,190 @@
+#include "platform/display/scripted_run.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace shim {
+
+bool parseScriptedNumber(const std::string& text, int minimum, int maximum, int* value) {
+    if (text.empty() || text.size() > 10) {
+        return false;
+    }
+    long long parsed = 0;
+    for (char c : text) {
+        if (!std::isdigit((unsigned char)c)) {
+            return false;
+        }
+        parsed = parsed * 10 + (c - '0');
+    }
+    if (parsed < minimum || parsed > maximum) {
+        return false;
+    }
+    *value = (int)parsed;
+    return true;
+}
+
+namespace {
+
+bool parsePair(const std::string& text, int* x, int* y) {
+    const std::string::size_type comma = text.find(',');
+    return comma != std::string::npos && parseScriptedNumber(text.substr(0, comma), 0, 65535, x) &&
+           parseScriptedNumber(text.substr(comma + 1), 0, 65535, y);
+}
+
+bool parseKey(const std::string& name, int* key) {
+    static const struct {
+        const char* name;
+        int key;
+    } named[] = {{"Escape", VK_ESCAPE}, {"Up", VK_UP},       {"Down", VK_DOWN},
+                 {"Left", VK_LEFT},     {"Right", VK_RIGHT}, {"Space", VK_SPACE}};
+    for (const auto& entry : named) {
+        if (name == entry.name) {
+            *key = entry.key;
+            return true;
+        }
+    }
+    if (name.size() == 1 && std::isalnum((unsigned char)name[0])) {
+        *key = std::toupper((unsigned char)name[0]);
+        return true;
+    }
+    return false;
+}
+
+bool startsWith(const std::string& text, const char* prefix, std::string* rest) {
+    const size_t length = std::strlen(prefix);
+    if (text.compare(0, length, prefix) != 0) {
+        return false;
+    }
+    *rest = text.substr(length);
+    return true;
+}
+
+// FRAME:EVENT, as the page's address gives it.
+bool parseEvent(const std::string& text, ScriptedEvent* event) {
+    const std::string::size_type colon = text.find(':');
+    return colon != std::string::npos &&
+           parseScriptedEvent(text.substr(0, colon), text.substr(colon + 1), event);
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    c = (char)std::tolower((unsigned char)c);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+bool percentDecode(const std::string& text, std::string* decoded) {
+    decoded->clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            decoded->push_back(text[i] == '+' ? ' ' : text[i]);
+            continue;
+        }
+        if (i + 2 >= text.size()) {
+            return false;
+        }
+        const int high = hexValue(text[i + 1]), low = hexValue(text[i + 2]);
+        if (high < 0 || low < 0) {
+            return false;
+        }
+        decoded->push_back((char)(high * 16 + low));
+        i += 2;
+    }
+    return true;
+}
+
+bool parseParameter(const std::string& name, const std::string& value, ScriptedRun* run) {
+    if (name == "frames") {
+        return parseScriptedNumber(value, 1, 1000000000, &run->frames);
+    }
+    if (name == "ms") {
+        return parseScriptedNumber(value, 0, 1000000, &run->msPerFrame);
+    }
+    if (name == "at") {
+        ScriptedEvent event;
+        if (!parseEvent(value, &event)) {
+            return false;
+        }
+        run->events.push_back(event);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool parseScriptedEvent(const std::string& frame, const std::string& what, ScriptedEvent* event) {
+    if (!parseScriptedNumber(frame, 0, 1000000000, &event->frame)) {
+        return false;
+    }
+    std::string rest;
+    event->a = event->b = 0;
+    if (startsWith(what, "key:", &rest)) {
+        event->kind = ScriptedEvent::key;
+        return parseKey(rest, &event->a);
+    }
+    if (startsWith(what, "move:", &rest) || startsWith(what, "click:", &rest)) {
+        event->kind = what[0] == 'm' ? ScriptedEvent::move : ScriptedEvent::click;
+        return parsePair(rest, &event->a, &event->b);
+    }
+    if (startsWith(what, "command:", &rest)) {
+        event->kind = ScriptedEvent::command;
+        return parseScriptedNumber(rest, 0, 65535, &event->a);
+    }
+    event->kind = ScriptedEvent::close;
+    return what == "close";
+}
+
+bool parseScriptedRun(const std::string& query, ScriptedRun* run, std::string* error) {
+    ScriptedRun parsed;
+    size_t start = 0;
+    while (start < query.size()) {
+        size_t end = query.find('&', start);
+        if (end == std::string::npos) {
+            end = query.size();
+        }
+        const std::string parameter = query.substr(start, end - start);
+        start = end + 1;
+        if (parameter.empty()) {
+            continue;
+        }
+        const std::string::size_type equals = parameter.find('=');
+        std::string name, value;
+        if (equals == std::string::npos || !percentDecode(parameter.substr(0, equals), &name) ||
+            !percentDecode(parameter.substr(equals + 1), &value) ||
+            !parseParameter(name, value, &parsed)) {
+            *error = "bad parameter '" + parameter + "' (frames=N, ms=N, at=FRAME:EVENT)";
+            return false;
+        }
+    }
+    *run = parsed;
+    return true;
+}
+
+void postScriptedEvent(HWND hwnd, const ScriptedEvent& event) {
+    switch (event.kind) {
+        case ScriptedEvent::key:
+            PostMessageA(hwnd, WM_KEYDOWN, (WPARAM)event.a, 1);
+            PostMessageA(hwnd, WM_KEYUP, (WPARAM)event.a, (LPARAM)0xC0000001u);
+            break;
+        case ScriptedEvent::move: {
+            POINT point = {event.a, event.b};
+            ClientToScreen(hwnd, &point);
+            SetCursorPos(point.x, point.y);
+            break;
+        }
+        case ScriptedEvent::click:
+            PostMessageA(hwnd, WM_LBUTTONDOWN, 1, MAKELPARAM(event.a, event.b));
+            PostMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(event.a, event.b));
+            break;
+        case ScriptedEvent::command:
+            PostMessageA(hwnd, WM_COMMAND, (WPARAM)event.a, 0);
+            break;
+        case ScriptedEvent::close:
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
+            break;
+    }
+}
+
+}  // namespace shim

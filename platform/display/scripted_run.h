@@ -1,0 +1,45 @@
+// A run of the program on a simulated clock with scripted input, as the web page takes it from
+// its address: `frames=N` stops after N frames, `ms=N` makes every frame last N simulated
+// milliseconds, and each `at=FRAME:EVENT` posts EVENT just before frame FRAME (from 0). EVENT
+// is the capture tool's: key:NAME, move:X,Y, click:X,Y, command:ID or close, where NAME is a
+// letter, a digit, Escape, Up, Down, Left, Right or Space, and X,Y are client coordinates.
+#pragma once
+
+#include "platform/win32/win32.h"
+
+#include <string>
+#include <vector>
+
+namespace shim {
+
+struct ScriptedEvent {
+    enum Kind { key, move, click, command, close };
+    int frame;
+    Kind kind;
+    int a;  // the virtual key, the command, or x
+    int b;  // y
+};
+
+struct ScriptedRun {
+    int frames = 0;       // 0: runs until the program ends
+    int msPerFrame = -1;  // -1: the real clock
+    std::vector<ScriptedEvent> events;
+};
+
+// The whole of `text` as a number from `minimum` to `maximum`: digits only, no sign or space.
+bool parseScriptedNumber(const std::string& text, int minimum, int maximum, int* value);
+
+// One event of a script: FRAME, then EVENT as above. The capture tool's `--at FRAME EVENT` and
+// the page's `at=FRAME:EVENT` both come here.
+bool parseScriptedEvent(const std::string& frame, const std::string& text, ScriptedEvent* event);
+
+// Parses a query string without its '?' (parameters separated by '&', percent-escapes
+// allowed). An empty query is the real program on the real clock. On bad input returns false,
+// says why in `error`, and leaves `run` as it was.
+bool parseScriptedRun(const std::string& query, ScriptedRun* run, std::string* error);
+
+// Posts the event to the window as the capture tool does: a key goes down and up, a move goes
+// through the cursor (so it is confined as a real mouse is), a click goes down and up.
+void postScriptedEvent(HWND hwnd, const ScriptedEvent& event);
+
+}  // namespace shim

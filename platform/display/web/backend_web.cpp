@@ -1,0 +1,320 @@
+// The browser display: the main window's menu bar with its client area below goes to the
+// page's canvas once a frame, and what the page reports (keys, pointer, buttons) becomes the
+// messages the SDL backend posts. The program's own loop keeps running: when it has rendered a
+// frame, the next PeekMessageA shows the frame and sleeps until the browser's next animation
+// frame (Asyncify unwinds the stack to the browser and rewinds it afterwards).
+//
+// The page's side is platform/display/web/display.js; it queues what the user does until the next
+// frame reads it.
+#include "platform/display/display.h"
+
+#include "platform/display/display_input.h"
+#include "platform/display/scripted_run.h"
+#include "platform/win32/backend.h"
+#include "platform/win32/surface.h"
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace shim {
+
+namespace {
+
+struct WebDisplay : DisplayInput {
+    bool visible;
+    int width, height;  // the canvas: the client area and the bar above it
+    std::string title;
+    int captureShown;                  // as the page was last told: 1 captured, 0 free, -1 not yet
+    std::vector<std::uint32_t> frame;  // RGBA, as the canvas takes it
+};
+
+struct FramePacing {
+    ScriptedRun run;
+    bool frameRendered;  // the loop ran out of messages, so it has rendered since
+    int framesShown;
+    bool finished;      // all the frames the run asked for are shown
+    int scriptedFrame;  // the frame whose scripted events have been posted
+};
+
+WebDisplay web;
+FramePacing pacing;
+
+// clang-format off
+EM_JS(void, pageSetTitle, (const char* title), { Module.display.setTitle(UTF8ToString(title)); });
+EM_JS(void, pageShowFrame, (const void* rgba, int width, int height, int bar, int menuOpen), {
+    Module.display.showFrame(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height,
+                             bar, menuOpen != 0);
+});
+EM_JS(void, pageSetCapture, (int captured, int hidden),
+      { Module.display.setCapture(captured != 0, hidden != 0); });
+EM_JS(int, pageNextEvent, (int* fields), {
+    const event = Module.display.nextEvent();
+    if (!event) {
+        return 0;
+    }
+    HEAP32[fields >> 2] = event[1] || 0;
+    HEAP32[(fields >> 2) + 1] = event[2] || 0;
+    return event[0];
+});
+EM_JS(void, pageMessageBox, (const char* caption, const char* text),
+      { alert(UTF8ToString(caption) + "\n\n" + UTF8ToString(text)); });
+EM_ASYNC_JS(void, waitForAnimationFrame, (),
+            { await new Promise(resolve => requestAnimationFrame(resolve)); });
+// clang-format on
+
+// What the page queues; platform/web/display.js uses the same numbers.
+enum PageEvent {
+    noEvent,
+    keyDown,      // virtual key, repeating
+    keyUp,        // virtual key
+    pointerAt,    // x, y on the canvas
+    pointerBy,    // dx, dy while the pointer is locked
+    buttonDown,   // x, y on the canvas; -1, -1 while locked
+    buttonUp,     // as buttonDown
+    pageExposed,  // the canvas has to be drawn again
+};
+
+void closeDisplay() {
+    forgetDisplayMenus(&web);
+    web = {};
+    web.openEntry = web.hoveredItem = -1;
+    web.captureShown = -1;
+}
+
+// What the window side tells the display
+
+void windowChanged(HWND hwnd) {
+    Window* window = findWindow(hwnd);
+    if (!window) {
+        return;
+    }
+    if (!web.hwnd) {
+        bindDisplayInput(&web, hwnd, *window);
+    }
+    if (hwnd != web.hwnd) {
+        return;
+    }
+    if (window->text != web.title) {
+        web.title = window->text;
+        pageSetTitle(web.title.c_str());
+    }
+    web.visible = window->visible;
+    web.dirty = true;
+}
+
+void windowDestroyed(HWND hwnd) {
+    if (hwnd == web.hwnd) {
+        closeDisplay();
+    }
+}
+
+void surfaceDrawn(HWND hwnd) {
+    if (hwnd == web.hwnd) {
+        web.dirty = true;
+    }
+}
+
+// A hidden, confined cursor is the page's locked pointer; the page takes the lock at the next
+// click on the canvas, as browsers allow it only then.
+void cursorChanged() {
+    const int captured = cursor.confined && cursor.displayCount < 0;
+    if (captured != web.captureShown) {
+        web.captureShown = captured;
+        pageSetCapture(captured, cursor.displayCount < 0);
+    }
+}
+
+// The page's pointer cannot be put anywhere: while locked it has no place, and while free it is
+// the user's.
+void cursorWarped() {}
+
+bool showMessageBox(const char* caption, const char* text, UINT) {
+    pageMessageBox(caption, text);
+    return true;
+}
+
+// What the user does
+
+// While the pointer is locked it moves the cursor by what it reports, so the program sees what
+// a confined cursor that it re-centres would report.
+void pointerMovedBy(int dx, int dy) {
+    int x, y;
+    screenToDisplay(web, {cursor.position.x + dx, cursor.position.y + dy}, &x, &y);
+    displayPointerMoved(&web, x, y);
+}
+
+void buttonChanged(int x, int y, bool down) {
+    if (x < 0) {
+        screenToDisplay(web, cursor.position, &x, &y);
+    }
+    displayLeftButton(&web, x, y, down);
+}
+
+void readPageEvents() {
+    int fields[2];
+    while (int event = pageNextEvent(fields)) {
+        switch (event) {
+            case keyDown:
+            case keyUp:
+                displayKey(&web, (WPARAM)fields[0], event == keyDown, fields[1] != 0);
+                break;
+            case pointerAt:
+                displayPointerMoved(&web, fields[0], fields[1]);
+                break;
+            case pointerBy:
+                pointerMovedBy(fields[0], fields[1]);
+                break;
+            case buttonDown:
+            case buttonUp:
+                buttonChanged(fields[0], fields[1], event == buttonDown);
+                break;
+            case pageExposed:
+                InvalidateRect(web.hwnd, NULL, FALSE);
+                web.dirty = true;
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+// Showing what was drawn
+
+std::uint32_t canvasPixel(std::uint32_t pixel) {
+    return 0xFF000000u | ((pixel & 0xFF) << 16) | (pixel & 0xFF00) | ((pixel >> 16) & 0xFF);
+}
+
+void paste(HBITMAP bitmap, int left, int top) {
+    PixelView view;
+    if (!bitmap || !readBitmapPixels(bitmap, &view)) {
+        return;
+    }
+    const int rows = std::min(view.height, web.height - top);
+    const int columns = std::min(view.width, web.width - left);
+    for (int y = 0; y < rows; ++y) {
+        std::uint32_t* target = &web.frame[(size_t)(top + y) * web.width + left];
+        const std::uint32_t* source = view.pixels + (size_t)y * view.stride;
+        for (int x = 0; x < columns; ++x) {
+            target[x] = canvasPixel(source[x]);
+        }
+    }
+}
+
+void present() {
+    Window* window = findWindow(web.hwnd);
+    web.dirty = false;
+    if (!window || !web.visible) {
+        return;
+    }
+    const RECT client = clientRectOnScreen(*window);
+    const int bar = displayBarHeight(web);
+    web.width = std::max(1, (int)(client.right - client.left));
+    web.height = std::max(1, (int)(client.bottom - client.top) + bar);
+    web.frame.assign((size_t)web.width * web.height, 0xFF000000u);
+    if (web.hasMenu) {
+        redrawDisplayMenus(&web, web.width);
+        paste(web.barBitmap, 0, 0);
+    }
+    paste(window->surface, 0, bar);
+    if (web.hasMenu && web.openEntry >= 0) {
+        paste(web.popupBitmap, displayPopupLeft(web), bar);
+    }
+    pageShowFrame(web.frame.data(), web.width, web.height, bar, web.openEntry >= 0);
+}
+
+// The frame that has just been rendered is shown and counted, the simulated clock moves on,
+// and the browser has the thread until its next animation frame. Once the run has rendered
+// all the frames it asked for, the program is told to quit and hears nothing more.
+void finishFrame() {
+    present();
+    pacing.framesShown += 1;
+    if (pacing.run.msPerFrame >= 0) {
+        advanceManualTicks((DWORD)pacing.run.msPerFrame);
+    }
+    if (pacing.run.frames > 0 && pacing.framesShown >= pacing.run.frames) {
+        PostQuitMessage(0);
+        pacing.finished = true;
+        return;
+    }
+    waitForAnimationFrame();
+}
+
+void postScriptedEvents() {
+    if (pacing.scriptedFrame == pacing.framesShown || !web.hwnd) {
+        return;
+    }
+    pacing.scriptedFrame = pacing.framesShown;
+    for (const ScriptedEvent& event : pacing.run.events) {
+        if (event.frame == pacing.framesShown) {
+            postScriptedEvent(web.hwnd, event);
+        }
+    }
+}
+
+void pumpEvents() {
+    if (pacing.frameRendered) {
+        pacing.frameRendered = false;
+        finishFrame();
+    }
+    if (pacing.finished) {
+        return;
+    }
+    if (web.hwnd) {
+        readPageEvents();
+    }
+    postScriptedEvents();
+    if (web.dirty && pacing.framesShown == 0) {
+        present();  // what start-up painted, until the first frame
+    }
+}
+
+// PeekMessageA calls this when it has nothing to return: the loop renders next.
+void loopIdle() {
+    pacing.frameRendered = true;
+}
+
+void shutdown() {
+    closeDisplay();
+}
+
+const Backend realClockBackend = {
+    .manualClock = false,
+    .windowChanged = windowChanged,
+    .windowDestroyed = windowDestroyed,
+    .surfaceDrawn = surfaceDrawn,
+    .pumpEvents = pumpEvents,
+    .idle = loopIdle,
+    .cursorChanged = cursorChanged,
+    .cursorWarped = cursorWarped,
+    .showMessageBox = showMessageBox,
+    .shutdown = shutdown,
+};
+
+// The same display on the caller's clock: a scripted run's simulated milliseconds.
+const Backend manualClockBackend = {
+    .manualClock = true,
+    .windowChanged = windowChanged,
+    .windowDestroyed = windowDestroyed,
+    .surfaceDrawn = surfaceDrawn,
+    .pumpEvents = pumpEvents,
+    .idle = loopIdle,
+    .cursorChanged = cursorChanged,
+    .cursorWarped = cursorWarped,
+    .showMessageBox = showMessageBox,
+    .shutdown = shutdown,
+};
+
+}  // namespace
+
+void startWebBackend(const ScriptedRun& run) {
+    useHeadlessBackend();
+    closeDisplay();
+    pacing = {};
+    pacing.run = run;
+    pacing.scriptedFrame = -1;
+    backend = run.msPerFrame >= 0 ? &manualClockBackend : &realClockBackend;
+}
+
+}  // namespace shim

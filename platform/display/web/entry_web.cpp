@@ -1,0 +1,35 @@
+// The process entry in the browser: the page hands over the query of its address, which may
+// ask for a simulated clock and scripted input; then WinMain runs as Windows would run it, and
+// the page hears when it has returned.
+#include "platform/display/display.h"
+#include "platform/win32/backend.h"
+#include "platform/display/scripted_run.h"
+#include "platform/win32/win32.h"
+
+#include <emscripten.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+EM_JS(void, pageProgramEnded, (int exitCode), { Module.display.ended(exitCode); });
+
+int main(int argc, char** argv) {
+    shim::ScriptedRun run;
+    std::string error;
+    if (!shim::parseScriptedRun(argc > 1 ? argv[1] : "", &run, &error)) {
+        std::fprintf(stderr, "quillon: %s\n", error.c_str());
+        pageProgramEnded(2);
+        return 2;
+    }
+    shim::startWebBackend(run);
+    // The cursor rests where the client area's centre will be once the window has moved to the
+    // screen's corner, as in the capture tool, so the view turns only when the user turns it.
+    SetCursorPos(254, 292);
+    HINSTANCE instance = (HINSTANCE)(std::uintptr_t)0x400000;
+    char commandLine[] = "";
+    const int exitCode = WinMain(instance, NULL, commandLine, SW_SHOWDEFAULT);
+    shim::useHeadlessBackend();
+    pageProgramEnded(exitCode);
+    return exitCode;
+}
