@@ -10,6 +10,7 @@ int objectScale = 10;
 
 DWORD lastAnimationTick;
 bool animationClockStarted;
+unsigned char animationPaused;
 
 namespace {
 
@@ -35,23 +36,6 @@ Vector3 transformPoint(const Matrix4& m, Vector3 p) {
     Vector4 result;
     matTransform(m, {p.x, p.y, p.z, 1}, &result);
     return {result.x, result.y, result.z};
-}
-
-// One step: the cubes turn, and the light cube circles the first about the vertical line
-// through its centre, keeping its height and distance.
-void advanceAnimation() {
-    SceneObject& first = sceneObjects[0];
-    first.angleX = wrapAngle(first.angleX + angleStep);
-    first.angleY = wrapAngle(first.angleY + angleStep);
-    first.angleZ = wrapAngle(first.angleZ + angleStep);
-
-    Matrix4 toCentre, turn, fromCentre, turnFromCentre, orbit;
-    matTranslation(first.position.x, first.position.y, first.position.z, &toCentre);
-    matRotation((float)orbitStep, AxisZ, &turn);
-    matInverseTranslation(toCentre, &fromCentre);
-    matMultiply(turn, fromCentre, &turnFromCentre);
-    matMultiply(toCentre, turnFromCentre, &orbit);
-    sceneObjects[2].position = transformPoint(orbit, sceneObjects[2].position);
 }
 
 struct FrameMatrices {
@@ -185,6 +169,23 @@ void drawObject(const SceneObject& object, const Matrix4& scale, const Matrix4& 
 
 }  // namespace
 
+// One step: the cubes turn, and the light cube circles the first about the vertical line
+// through its centre, keeping its height and distance.
+void advanceAnimation() {
+    SceneObject& first = sceneObjects[0];
+    first.angleX = wrapAngle(first.angleX + angleStep);
+    first.angleY = wrapAngle(first.angleY + angleStep);
+    first.angleZ = wrapAngle(first.angleZ + angleStep);
+
+    Matrix4 toCentre, turn, fromCentre, turnFromCentre, orbit;
+    matTranslation(first.position.x, first.position.y, first.position.z, &toCentre);
+    matRotation((float)orbitStep, AxisZ, &turn);
+    matInverseTranslation(toCentre, &fromCentre);
+    matMultiply(turn, fromCentre, &turnFromCentre);
+    matMultiply(toCentre, turnFromCentre, &orbit);
+    sceneObjects[2].position = transformPoint(orbit, sceneObjects[2].position);
+}
+
 void renderScene(HDC dc) {
     if (!animationClockStarted) {
         lastAnimationTick = GetTickCount();
@@ -192,7 +193,7 @@ void renderScene(HDC dc) {
     }
     clearDepthBuffer();
     // At most one step a frame, however long the gap: the animation follows the frame rate.
-    if (GetTickCount() - lastAnimationTick > 10) {
+    if (!animationPaused && GetTickCount() - lastAnimationTick > 10) {
         advanceAnimation();
         lastAnimationTick = GetTickCount();
     }

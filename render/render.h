@@ -13,6 +13,12 @@ extern int objectScale;
 // animates.
 extern DWORD lastAnimationTick;
 extern bool animationClockStarted;
+// Set: the clock no longer advances the animation; only advanceAnimation moves it on.
+extern unsigned char animationPaused;
+
+// One step of the animation: the cubes turn and the light cube circles on. The clock takes one
+// every frame that begins more than 10 ms after the last.
+void advanceAnimation();
 
 // Draws the scene and the viewport border into dc, advancing the animation when it is due.
 void renderScene(HDC dc);
