@@ -67,6 +67,28 @@ enum ShadeMode : int {
     ShadeColour = 3,
 };
 
+// What the rasterizers wrote into the viewport in one frame, for a look inside it: how many
+// times each pixel was written (255 stands for 255 or more), and the depth of its last write,
+// or noDepth when a line wrote it last. Pixel (x, y) is entry (y - viewportTop) *
+// viewportColumns + (x - viewportLeft).
+constexpr int viewportColumns = viewportRight - viewportLeft + 1;
+constexpr int viewportRows = viewportBottom - viewportTop + 1;
+constexpr float noDepth = -1.0f;
+struct PixelWrites {
+    unsigned char count[viewportColumns * viewportRows];
+    float lastDepth[viewportColumns * viewportRows];
+};
+
+// Null unless someone looks inside the frame. While it is set, every pixel the rasterizers write
+// is noted in it too; the rasterizers take a path of their own for that, so that a frame nobody
+// inspects costs what it always did.
+extern PixelWrites* pixelWrites;
+
+// No pixel written yet.
+void clearPixelWrites(PixelWrites* writes);
+// Pixel (x, y), inside the viewport, was written at depth (noDepth for a line).
+void notePixelWrite(PixelWrites* writes, int x, int y, float depth);
+
 // Fills the triangle a, b, c pixel by pixel with SetPixelV, testing and storing depths
 // (depthA at a, and so on) in DepthBuffer, sampling textureBitmap perspective-correctly and
 // combining texel and colour by mode (a ShadeMode; any other value stores depths only). Only

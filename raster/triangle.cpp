@@ -140,9 +140,16 @@ struct Span {
 bool strictlyInsideViewport(const ScreenVertex& v);
 void sortByRow(Corner& a, Corner& b, Corner& c);
 Corner splitCorner(const Corner& top, const Corner& middle, const Corner& bottom);
+// The two paths through a triangle: the plain one, and the one that also notes every pixel it
+// writes in pixelWrites.
+enum WriteNotes { WritesUnnoted, WritesNoted };
+template <WriteNotes notes>
 void fillHalf(const HalfRule& rule, const Corner corners[roleCount], HDC dc, const Shader& shader);
+template <WriteNotes notes>
 void fillRow(const Half& half, int y, HDC dc, const Shader& shader);
+template <WriteNotes notes>
 void fillSpan(const Span& span, HDC dc, const Shader& shader);
+template <WriteNotes notes>
 void shadePixel(const Span& span, int x, HDC dc, const Shader& shader, const Interpolated& at);
 
 }  // namespace
@@ -171,10 +178,11 @@ void drawTriangle(ScreenVertex a, ScreenVertex b, ScreenVertex c, HDC dc, float 
     corners[Bottom] = bottom;
 
     const Shader shader = shaderFor(mode);
-    fillHalf(upperHalf, corners, dc, shader);
+    const auto fill = pixelWrites != nullptr ? fillHalf<WritesNoted> : fillHalf<WritesUnnoted>;
+    fill(upperHalf, corners, dc, shader);
     corners[Left].vertex.y -= 1.0f;
     corners[Right].vertex.y -= 1.0f;
-    fillHalf(lowerHalf, corners, dc, shader);
+    fill(lowerHalf, corners, dc, shader);
 }
 
 namespace {
@@ -260,6 +268,7 @@ Half halfOf(const HalfRule& rule, const Corner corners[roleCount]) {
 // The rule walks every row from the first to the end and writes only inside the viewport.
 // Each row's edge values are computed from the apex, not carried over from the row before, so
 // the rows outside the viewport can simply be left out.
+template <WriteNotes notes>
 void fillHalf(const HalfRule& rule, const Corner corners[roleCount], HDC dc, const Shader& shader) {
     const float apexY = corners[rule.apex].vertex.y;
     if (apexY == corners[Left].vertex.y || apexY == corners[Right].vertex.y) {
@@ -269,7 +278,7 @@ void fillHalf(const HalfRule& rule, const Corner corners[roleCount], HDC dc, con
     const int first = std::max(half.firstRow, viewportTop);
     const int end = std::min(half.endRow, viewportBottom + 1);
     for (int y = first; y < end; ++y) {
-        fillRow(half, y, dc, shader);
+        fillRow<notes>(half, y, dc, shader);
     }
 }
 
@@ -291,6 +300,7 @@ ScreenVertex spanEnd(float x, int y, const ColourEdge& edge) {
 // truncated to whole columns, the texture values by the exact width. The rule starts at
 // ceil(xl) with the values at xl itself and adds a step after every column; the columns left
 // of the viewport are skipped by addSteps, which lands on the same floats.
+template <WriteNotes notes>
 void fillRow(const Half& half, int y, HDC dc, const Shader& shader) {
     const float dy = static_cast<float>(y) - half.apex.vertex.y;
     const float xl = half.apex.vertex.x + dy * half.left.xStep;
@@ -312,24 +322,26 @@ void fillRow(const Half& half, int y, HDC dc, const Shader& shader) {
     const bool atColumns = half.spanEnds == SpanEndsAtColumns;
     span.leftEnd = spanEnd(atColumns ? static_cast<float>(startColumn) : xl, y, half.leftColour);
     span.rightEnd = spanEnd(atColumns ? static_cast<float>(stopColumn) : xr, y, half.rightColour);
-    fillSpan(span, dc, shader);
+    fillSpan<notes>(span, dc, shader);
 }
 
 // The depth is stored as soon as the test passes, before the colour is made and whatever the
 // mode; the values move on after every column, drawn or not.
+template <WriteNotes notes>
 void fillSpan(const Span& span, HDC dc, const Shader& shader) {
     Interpolated at = span.first;
     float* depth = &DepthBuffer[span.firstColumn * depthBufferRows + span.y];
     for (int x = span.firstColumn; x < span.endColumn; ++x, depth += depthBufferRows) {
         if (*depth > at.z && at.z > shader.nearZ) {
             *depth = at.z;
-            shadePixel(span, x, dc, shader, at);
+            shadePixel<notes>(span, x, dc, shader, at);
         }
         at = addStep(at, span.step);
     }
 }
 
 // The texel is taken in every mode; the colour only where a mode reads it.
+template <WriteNotes notes>
 void shadePixel(const Span& span, int x, HDC dc, const Shader& shader, const Interpolated& at) {
     const Texel texel = fetchTexel(shader.texture, at.uq, at.vq, at.q);
     ScreenVertex probe = {};
@@ -341,6 +353,9 @@ void shadePixel(const Span& span, int x, HDC dc, const Shader& shader, const Int
     COLORREF colour;
     if (shadeColour(shader, texel, probe.colour, &colour)) {
         SetPixelV(dc, x, span.y, colour);
+        if (notes == WritesNoted) {
+            notePixelWrite(pixelWrites, x, span.y, at.z);
+        }
     }
 }
 
