@@ -81,6 +81,21 @@ void placeTriangleVertex(int x, int y);
 void drawRubberBand(int x, int y);
 void drawClickTriangle();
 
+// Looking inside a frame. The keys P, N, Z and O work only in a program started to inspect.
+extern unsigned char inspecting;
+enum InspectView { ColourView, DepthView, OverdrawView };
+extern InspectView inspectView;
+
+// Whether "--inspect" is one of the command line's words.
+bool commandLineAsksToInspect(const char* commandLine);
+void handleInspectKey(WPARAM virtualKey);
+// What the head-up line says of the view and the pause; null when neither is on.
+const char* inspectionHeadUpText();
+// Before anything is drawn: a frame in the depth or overdraw view keeps a record of its writes.
+void startFrameRecord();
+// After the scene: the view is painted over the viewport from that record.
+void paintInspectedView(HDC dc);
+
 LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void setWindowTitle(HWND hwnd, const char* name);
 void createEditFont(HWND edit);

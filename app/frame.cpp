@@ -31,7 +31,8 @@ static void drawHud() {
     std::snprintf(rate, sizeof rate, "%d FPS", framesPerSecond);
     drawHudLine(rate, 10);
     drawHudLine("Press ESC to exit", 70);
-    drawHudLine("Press B to see texture bitmap", 200);
+    const char* inspection = inspectionHeadUpText();
+    drawHudLine(inspection != nullptr ? inspection : "Press B to see texture bitmap", 200);
 }
 
 void renderFrame() {
@@ -40,6 +41,7 @@ void renderFrame() {
         frameLoopStarted = true;
     }
     windowDC = GetDC(mainWindow);
+    startFrameRecord();
     FillRect(backBuffer.dc, &clientRect, (HBRUSH)GetStockObject(BLACK_BRUSH));
     countFrame();
     drawHud();
@@ -48,6 +50,7 @@ void renderFrame() {
     // The scene covers what was drawn before it; the texture overlay lies on top.
     renderScene(backBuffer.dc);
     ClipCursor(cursorFree ? NULL : &cursorClipRect);
+    paintInspectedView(backBuffer.dc);
     if (showTexture) {
         textureBitmap.draw(backBuffer.dc);
     }

@@ -77,6 +77,7 @@ void handleKey(WPARAM key) {
             wireframeMode = !wireframeMode;
             break;
         default:
+            handleInspectKey(key);
             break;
     }
 }

@@ -61,7 +61,8 @@ int runMessageLoop() {
     return exitCode;
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int cmdShow) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int cmdShow) {
+    inspecting = commandLineAsksToInspect(commandLine);
     if (!startApplication(instance, cmdShow)) {
         return 0;
     }

@@ -50,6 +50,9 @@ unsigned char awaitingSecondClick;
 unsigned char awaitingThirdClick;
 unsigned char noTriangleYet = 1;
 
+unsigned char inspecting;
+InspectView inspectView;
+
 // What the program set below app/: the scene it built, the camera it moved, the texture it
 // loaded, the renderer's mode and clock, and the depth left by the last frame.
 static void resetLowerLayers() {
@@ -66,6 +69,8 @@ static void resetLowerLayers() {
     wireframeMode = 0;
     lastAnimationTick = 0;
     animationClockStarted = false;
+    animationPaused = 0;
+    pixelWrites = nullptr;
     std::fill(std::begin(DepthBuffer), std::end(DepthBuffer), 0.0f);
 }
 
@@ -97,5 +102,7 @@ void resetProgramState() {
     triangleReady = 1;
     awaitingSecondClick = awaitingThirdClick = 0;
     noTriangleYet = 1;
+    inspecting = 0;
+    inspectView = ColourView;
     resetLowerLayers();
 }
