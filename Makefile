@@ -27,8 +27,9 @@ $(BUILD)/quillon: deps FORCE
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release > /dev/null
 	@cmake --build $(BUILD) -j $(JOBS) -- --no-print-directory
 
+# INSPECT=1 starts it to inspect (quillon --inspect): P, N, Z and O look inside a frame.
 run: $(BUILD)/quillon
-	@scripts/run.sh $(BUILD)
+	@scripts/run.sh $(BUILD) $(if $(INSPECT),--inspect)
 
 test: $(BUILD)/quillon
 	@ctest --test-dir $(BUILD) --output-on-failure

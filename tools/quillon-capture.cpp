@@ -39,6 +39,8 @@ const char usage[] =
     "  --compare REFERENCE  exit status 1 when any pixel of the last frame differs from\n"
     "                       REFERENCE; a difference picture goes beside the output. Never\n"
     "                       writes over REFERENCE\n"
+    "  --inspect            starts the program to inspect, as quillon --inspect: the keys\n"
+    "                       P, N, Z and O work\n"
     "  --assets DIR         the working directory of the program, where it finds\n"
     "                       marquetile.bmp (default: the current directory)\n"
     "  --random SEED        also posts seeded random input every frame: the program's keys\n"
@@ -61,11 +63,12 @@ struct Options {
     bool random = false;
     unsigned randomSeed = 0;
     bool checkMemory = false;
+    bool inspect = false;
 };
 
 // How many arguments an option takes; -1 for an unknown one.
 int argumentCount(const std::string& option) {
-    if (option == "--help" || option == "--check-memory") {
+    if (option == "--help" || option == "--check-memory" || option == "--inspect") {
         return 0;
     }
     if (option == "--frames" || option == "--ms" || option == "--out" || option == "--compare" ||
@@ -107,6 +110,10 @@ bool parseOption(const std::string& option, char** arguments, Options* options) 
     }
     if (option == "--check-memory") {
         options->checkMemory = true;
+        return true;
+    }
+    if (option == "--inspect") {
+        options->inspect = true;
         return true;
     }
     if (option == "--every") {
@@ -236,6 +243,7 @@ int renderFrames(const Options& options, NBitmap* lastFrame) {
         return 2;
     }
     resetProgramState();
+    inspecting = options.inspect;
     // The simulated mouse rests where the client area's centre will be once the window has
     // moved to the screen's corner, so the view turns only when the script moves it.
     SetCursorPos(254, 292);

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-int main() {
+int main(int argc, char** argv) {
     std::string reason;
     if (!shim::startSdlBackend(&reason)) {
         std::fprintf(stderr,
@@ -18,8 +18,12 @@ int main() {
     }
     // The instance handle only has to be distinct; Windows maps programs at this address.
     HINSTANCE instance = (HINSTANCE)(std::uintptr_t)0x400000;
-    char commandLine[] = "";
-    int exitCode = WinMain(instance, NULL, commandLine, SW_SHOWDEFAULT);
+    // The words after the program's name, as Windows hands them to WinMain: one line.
+    std::string commandLine;
+    for (int i = 1; i < argc; ++i) {
+        commandLine += (i > 1 ? " " : "") + std::string(argv[i]);
+    }
+    int exitCode = WinMain(instance, NULL, commandLine.data(), SW_SHOWDEFAULT);
     shim::useHeadlessBackend();
     return exitCode;
 }

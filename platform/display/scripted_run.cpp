@@ -101,6 +101,11 @@ bool parseParameter(const std::string& name, const std::string& value, ScriptedR
     if (name == "ms") {
         return parseScriptedNumber(value, 0, 1000000, &run->msPerFrame);
     }
+    if (name == "inspect") {
+        int inspect = 0;
+        run->inspect = parseScriptedNumber(value, 1, 1, &inspect);
+        return run->inspect;
+    }
     if (name == "at") {
         ScriptedEvent event;
         if (!parseEvent(value, &event)) {
@@ -154,7 +159,8 @@ bool parseScriptedRun(const std::string& query, ScriptedRun* run, std::string* e
         if (equals == std::string::npos || !percentDecode(parameter.substr(0, equals), &name) ||
             !percentDecode(parameter.substr(equals + 1), &value) ||
             !parseParameter(name, value, &parsed)) {
-            *error = "bad parameter '" + parameter + "' (frames=N, ms=N, at=FRAME:EVENT)";
+            *error =
+                "bad parameter '" + parameter + "' (frames=N, ms=N, at=FRAME:EVENT, inspect=1)";
             return false;
         }
     }

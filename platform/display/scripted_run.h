@@ -3,6 +3,7 @@
 // milliseconds, and each `at=FRAME:EVENT` posts EVENT just before frame FRAME (from 0). EVENT
 // is the capture tool's: key:NAME, move:X,Y, click:X,Y, command:ID or close, where NAME is a
 // letter, a digit, Escape, Up, Down, Left, Right or Space, and X,Y are client coordinates.
+// `inspect=1` starts the program to inspect, as `quillon --inspect`.
 #pragma once
 
 #include "platform/win32/win32.h"
@@ -24,6 +25,7 @@ struct ScriptedRun {
     int frames = 0;       // 0: runs until the program ends
     int msPerFrame = -1;  // -1: the real clock
     std::vector<ScriptedEvent> events;
+    bool inspect = false;
 };
 
 // The whole of `text` as a number from `minimum` to `maximum`: digits only, no sign or space.

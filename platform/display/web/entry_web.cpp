@@ -27,7 +27,9 @@ int main(int argc, char** argv) {
     // screen's corner, as in the capture tool, so the view turns only when the user turns it.
     SetCursorPos(254, 292);
     HINSTANCE instance = (HINSTANCE)(std::uintptr_t)0x400000;
-    char commandLine[] = "";
+    char inspectLine[] = "--inspect";
+    char plainLine[] = "";
+    char* commandLine = run.inspect ? inspectLine : plainLine;
     const int exitCode = WinMain(instance, NULL, commandLine, SW_SHOWDEFAULT);
     shim::useHeadlessBackend();
     pageProgramEnded(exitCode);
