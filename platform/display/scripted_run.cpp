@@ -103,8 +103,11 @@ bool parseParameter(const std::string& name, const std::string& value, ScriptedR
     }
     if (name == "inspect") {
         int inspect = 0;
-        run->inspect = parseScriptedNumber(value, 1, 1, &inspect);
-        return run->inspect;
+        if (!parseScriptedNumber(value, 0, 1, &inspect)) {
+            return false;
+        }
+        run->inspect = inspect == 1;
+        return true;
     }
     if (name == "at") {
         ScriptedEvent event;

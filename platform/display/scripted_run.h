@@ -3,7 +3,7 @@
 // milliseconds, and each `at=FRAME:EVENT` posts EVENT just before frame FRAME (from 0). EVENT
 // is the capture tool's: key:NAME, move:X,Y, click:X,Y, command:ID or close, where NAME is a
 // letter, a digit, Escape, Up, Down, Left, Right or Space, and X,Y are client coordinates.
-// `inspect=1` starts the program to inspect, as `quillon --inspect`.
+// `inspect=1` starts the program to inspect, as `quillon --inspect` (`inspect=0` plainly).
 #pragma once
 
 #include "platform/win32/win32.h"

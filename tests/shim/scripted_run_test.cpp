@@ -27,7 +27,16 @@ TEST(ScriptedRunTest, AnEmptyQueryIsTheRealProgramOnTheRealClock) {
         EXPECT_EQ(run.frames, 0);
         EXPECT_EQ(run.msPerFrame, -1);
         EXPECT_TRUE(run.events.empty());
+        EXPECT_FALSE(run.inspect);
     }
+}
+
+TEST(ScriptedRunTest, InspectAloneKeepsTheRealClock) {
+    ScriptedRun run = parsed("inspect=1");
+    EXPECT_TRUE(run.inspect);
+    EXPECT_EQ(run.frames, 0);
+    EXPECT_EQ(run.msPerFrame, -1);
+    EXPECT_FALSE(parsed("frames=2&inspect=0").inspect);
 }
 
 TEST(ScriptedRunTest, ReadsTheClockAndEveryKindOfEventInOrder) {
@@ -74,6 +83,8 @@ TEST(ScriptedRunTest, RefusesBadInputAndKeepsWhatWasThere) {
                          "at=5:key:W%",
                          "at=5:key:W%4",
                          "at=5:key:%zz",
+                         "inspect=2",
+                         "inspect=yes",
                          "frames=3&ms=16&bad"};
     for (const char* query : bad) {
         ScriptedRun run;
