@@ -163,7 +163,7 @@ def check_first_frame(session):
 
 def golden_queries():
     """tests/golden/frames.list as page addresses: --frames 20 --at 10 key:F is
-    ?frames=20&at=10:key:F."""
+    ?frames=20&at=10:key:F, and --inspect is inspect=1."""
     with open(os.path.join(SOURCE, "tests/golden/frames.list")) as listing:
         for line in listing:
             words = line.split()
@@ -172,7 +172,9 @@ def golden_queries():
             name, arguments, parameters = words[0], words[1:], []
             while arguments:
                 option = arguments.pop(0)[2:]
-                if option == "at":
+                if option == "inspect":
+                    parameters.append("inspect=1")
+                elif option == "at":
                     parameters.append(f"at={arguments.pop(0)}:{arguments.pop(0)}")
                 else:
                     parameters.append(f"{option}={arguments.pop(0)}")
