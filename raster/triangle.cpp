@@ -9,55 +9,73 @@
 #include "raster/pixel_shading.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <utility>
 
 namespace {
 
 // The values carried across the triangle, each linearly in window coordinates: the depth z,
 // and the texture coordinates weighted by q, with the weight q itself. Dividing by q at every
-// pixel makes the texture perspective-correct. A new value goes into this record, its four
-// operations below, and valuesAt.
-struct Interpolated {
-    float z;
-    float uq;
-    float vq;
-    float q;
-};
+// pixel makes the texture perspective-correct. A new value is a name here, its kind in
+// kindOf, and the two places that make and use it: valuesAt and shadePixel.
+enum CarriedValue { ValueZ, ValueUq, ValueVq, ValueQ, carriedValueCount };
 
-// The change per unit from `from` to `to`. The depth is divided by depthUnits and the texture
-// values by textureUnits: a whole number of rows or columns for one, the exact length for the
-// other, as each caller says.
+// How a value steps: a depth value divides by a whole number of rows or columns, a texture
+// value by the exact length or as the half's rule says.
+enum ValueKind { DepthValue, TextureValue };
+constexpr ValueKind kindOf[] = {DepthValue, TextureValue, TextureValue, TextureValue};
+static_assert(std::size(kindOf) == carriedValueCount, "every carried value has one kind");
+
+using Interpolated = std::array<float, carriedValueCount>;
+
+// The change per unit from `from` to `to`: the depth values divided by depthUnits, the
+// texture values by textureUnits, each caller saying which lengths those are.
 Interpolated stepBetween(const Interpolated& from, const Interpolated& to, float depthUnits,
                          float textureUnits) {
-    return {(to.z - from.z) / depthUnits, (to.uq - from.uq) / textureUnits,
-            (to.vq - from.vq) / textureUnits, (to.q - from.q) / textureUnits};
+    Interpolated step;
+    for (int value = 0; value < carriedValueCount; ++value) {
+        const float units = kindOf[value] == DepthValue ? depthUnits : textureUnits;
+        step[value] = (to[value] - from[value]) / units;
+    }
+    return step;
 }
 
 // `distance` steps on from `from`, in one multiplication each.
 Interpolated along(const Interpolated& from, const Interpolated& step, float distance) {
-    return {from.z + distance * step.z, from.uq + distance * step.uq, from.vq + distance * step.vq,
-            from.q + distance * step.q};
-}
-
-Interpolated addStep(Interpolated values, const Interpolated& step) {
-    values.z += step.z;
-    values.uq += step.uq;
-    values.vq += step.vq;
-    values.q += step.q;
+    Interpolated values;
+    for (int value = 0; value < carriedValueCount; ++value) {
+        values[value] = from[value] + distance * step[value];
+    }
     return values;
 }
 
-// The very floats `count` calls of addStep would leave, without making them.
+Interpolated addStep(Interpolated values, const Interpolated& step) {
+    for (int value = 0; value < carriedValueCount; ++value) {
+        values[value] += step[value];
+    }
+    return values;
+}
+
+// The very floats `count` calls of addStep would leave, without making them. Most rows start
+// inside the viewport and have nothing to skip.
 Interpolated addSteps(Interpolated values, const Interpolated& step, long long count) {
-    values.z = addRepeatedly(values.z, step.z, count);
-    values.uq = addRepeatedly(values.uq, step.uq, count);
-    values.vq = addRepeatedly(values.vq, step.vq, count);
-    values.q = addRepeatedly(values.q, step.q, count);
+    if (count <= 0) {
+        return values;
+    }
+    for (int value = 0; value < carriedValueCount; ++value) {
+        values[value] = addRepeatedly(values[value], step[value], count);
+    }
     return values;
 }
 
 Interpolated valuesAt(const ScreenVertex& vertex, float depth) {
-    return {depth, vertex.uq, vertex.vq, vertex.q};
+    Interpolated values;
+    values[ValueZ] = depth;
+    values[ValueUq] = vertex.uq;
+    values[ValueVq] = vertex.vq;
+    values[ValueQ] = vertex.q;
+    return values;
 }
 
 // A corner: where it lies and its colour, and the values that start from it.
@@ -321,8 +339,8 @@ void fillSpan(const Span& span, HDC dc, const Shader& shader) {
     Interpolated at = span.first;
     float* depth = &DepthBuffer[span.firstColumn * depthBufferRows + span.y];
     for (int x = span.firstColumn; x < span.endColumn; ++x, depth += depthBufferRows) {
-        if (*depth > at.z && at.z > shader.nearZ) {
-            *depth = at.z;
+        if (*depth > at[ValueZ] && at[ValueZ] > shader.nearZ) {
+            *depth = at[ValueZ];
             shadePixel(span, x, dc, shader, at);
         }
         at = addStep(at, span.step);
@@ -331,7 +349,7 @@ void fillSpan(const Span& span, HDC dc, const Shader& shader) {
 
 // The texel is taken in every mode; the colour only where a mode reads it.
 void shadePixel(const Span& span, int x, HDC dc, const Shader& shader, const Interpolated& at) {
-    const Texel texel = fetchTexel(shader.texture, at.uq, at.vq, at.q);
+    const Texel texel = fetchTexel(shader.texture, at[ValueUq], at[ValueVq], at[ValueQ]);
     ScreenVertex probe = {};
     probe.x = static_cast<float>(x);
     probe.y = static_cast<float>(span.y);

@@ -438,6 +438,15 @@ TEST_F(TriangleTexture, UpperHalfStepsByWholeRowsLowerHalfByTheExactHeight) {
     EXPECT_EQ(lower.pixel(200, 130), texelColour(31, 9));
 }
 
+// With u = v = 1 at every corner, uq and vq equal q wherever all three step alike, and every
+// pixel takes the last texel. A weight stepped by other divisors than the coordinates (the
+// whole rows or columns of the depth) leaves uq / q below 1 on some pixels, off that texel.
+TEST_F(TriangleTexture, WeightStepsAsTheWeightedCoordinatesDo) {
+    drawTriangle(vertex(100.5f, 100.25f, grey, 1, 1, 1), vertex(310.75f, 160.5f, grey, 1, 1, 7),
+                 vertex(140.25f, 290.75f, grey, 1, 1, 3), canvas.dc, 100, 100, 100, ShadeTexture);
+    expectAllWrittenAre(texelColour(63, 15));
+}
+
 TEST_F(TriangleTexture, EmptyTextureGivesBlackTexelsAndDepthsAreStillStored) {
     textureBitmap.destroy();
     drawSample(300, ShadeTexture);
