@@ -92,7 +92,7 @@ enum Role { Top, Left, Right, Bottom, roleCount };
 // by the exact height.
 enum TextureSteps { TextureByWholeRows, TextureByExactHeight };
 
-// Where a row's end colours are probed: at its first and stop columns, or at the exact edges.
+// Where a row's end colours are probed: at its first and end columns, or at the exact edges.
 enum SpanEnds { SpanEndsAtColumns, SpanEndsAtEdges };
 
 // A row's end colours are interpolated from one corner to another.
@@ -102,23 +102,44 @@ struct ColourEdgeRoles {
 };
 
 // All that tells the two halves apart. Both have their apex alone on its row and the left and
-// right corners on the other; rows run from ceil(y) of the firstRow corner up to, not
-// including, floor(y) of the endRow corner.
+// right corners on the other; rows run from ceil(y) of the firstRowCorner up to, not
+// including, floor(y) of the endRowCorner.
 struct HalfRule {
     Role apex;
-    Role firstRow;
-    Role endRow;
+    Role firstRowCorner;
+    Role endRowCorner;
     TextureSteps textureSteps;
     SpanEnds spanEnds;
     ColourEdgeRoles leftColour;
     ColourEdgeRoles rightColour;
 };
 
-// Apex; rows from, rows to; texture steps; span ends; the left and the right colour edge.
-constexpr HalfRule upperHalf = {
-    Top, Top, Left, TextureByWholeRows, SpanEndsAtColumns, {Top, Left}, {Top, Right}};
-constexpr HalfRule lowerHalf = {
-    Bottom, Left, Bottom, TextureByExactHeight, SpanEndsAtEdges, {Left, Bottom}, {Right, Bottom}};
+constexpr HalfRule upperHalfRule() {
+    HalfRule rule = {};
+    rule.apex = Top;
+    rule.firstRowCorner = Top;
+    rule.endRowCorner = Left;
+    rule.textureSteps = TextureByWholeRows;
+    rule.spanEnds = SpanEndsAtColumns;
+    rule.leftColour = {Top, Left};
+    rule.rightColour = {Top, Right};
+    return rule;
+}
+
+constexpr HalfRule lowerHalfRule() {
+    HalfRule rule = {};
+    rule.apex = Bottom;
+    rule.firstRowCorner = Left;
+    rule.endRowCorner = Bottom;
+    rule.textureSteps = TextureByExactHeight;
+    rule.spanEnds = SpanEndsAtEdges;
+    rule.leftColour = {Left, Bottom};
+    rule.rightColour = {Right, Bottom};
+    return rule;
+}
+
+constexpr HalfRule upperHalf = upperHalfRule();
+constexpr HalfRule lowerHalf = lowerHalfRule();
 
 // An edge from the apex of a half to another corner, as steps per row.
 struct Edge {
@@ -143,12 +164,13 @@ struct Half {
     ColourEdge rightColour;
 };
 
-// One row's columns inside the viewport, from firstColumn up to, not including, endColumn;
-// the values at the first of them and their step per column; the probes at the row's ends.
+// One row's columns inside the viewport, from firstInViewport up to, not including,
+// endInViewport; the values at the first of them and their step per column; the probes at the
+// row's ends.
 struct Span {
     int y;
-    int firstColumn;
-    int endColumn;
+    int firstInViewport;
+    int endInViewport;
     Interpolated first;
     Interpolated step;
     ScreenVertex leftEnd;
@@ -229,8 +251,9 @@ void sortByRow(Corner& a, Corner& b, Corner& c) {
     }
 }
 
-float wholeUnits(float length) {
-    return static_cast<float>(truncToInt(length));
+// Truncated toward zero with its sign: the lower half's edges run upward from its apex.
+float truncatedHeight(float height) {
+    return static_cast<float>(truncToInt(height));
 }
 
 // The depth steps by the height truncated to whole rows, everything else by the exact height.
@@ -243,7 +266,8 @@ Corner splitCorner(const Corner& top, const Corner& middle, const Corner& bottom
     split.vertex.x = top.vertex.x + h * ((bottom.vertex.x - top.vertex.x) / height);
     split.vertex.y = middle.vertex.y;
     interpolateColour(top.vertex, bottom.vertex, &split.vertex);
-    const Interpolated step = stepBetween(top.values, bottom.values, wholeUnits(height), height);
+    const Interpolated step =
+        stepBetween(top.values, bottom.values, truncatedHeight(height), height);
     split.values = along(top.values, step, h);
     return split;
 }
@@ -251,7 +275,7 @@ Corner splitCorner(const Corner& top, const Corner& middle, const Corner& bottom
 // x steps by the exact height, the depth by whole rows, the texture values as the rule says.
 Edge edgeFrom(const Corner& apex, const Corner& end, TextureSteps textureSteps) {
     const float height = end.vertex.y - apex.vertex.y;
-    const float rows = wholeUnits(height);
+    const float rows = truncatedHeight(height);
     const float textureUnits = textureSteps == TextureByWholeRows ? rows : height;
     return {(end.vertex.x - apex.vertex.x) / height,
             stepBetween(apex.values, end.values, rows, textureUnits)};
@@ -267,8 +291,8 @@ Half halfOf(const HalfRule& rule, const Corner corners[roleCount]) {
     half.apex = apex;
     half.left = edgeFrom(apex, corners[Left], rule.textureSteps);
     half.right = edgeFrom(apex, corners[Right], rule.textureSteps);
-    half.firstRow = ceilToInt(corners[rule.firstRow].vertex.y);
-    half.endRow = floorToInt(corners[rule.endRow].vertex.y);
+    half.firstRow = ceilToInt(corners[rule.firstRowCorner].vertex.y);
+    half.endRow = floorToInt(corners[rule.endRowCorner].vertex.y);
     half.spanEnds = rule.spanEnds;
     half.leftColour = colourEdge(rule.leftColour, corners);
     half.rightColour = colourEdge(rule.rightColour, corners);
@@ -292,7 +316,7 @@ void fillHalf(const HalfRule& rule, const Corner corners[roleCount], HDC dc, con
 }
 
 // Made non-negative in 64 bits, where even INT_MIN has a magnitude.
-float wholeColumns(float width) {
+float truncatedWidthMagnitude(float width) {
     const long long columns = truncToInt(width);
     return static_cast<float>(columns < 0 ? -columns : columns);
 }
@@ -313,23 +337,23 @@ void fillRow(const Half& half, int y, HDC dc, const Shader& shader) {
     const float dy = static_cast<float>(y) - half.apex.vertex.y;
     const float xl = half.apex.vertex.x + dy * half.left.xStep;
     const float xr = half.apex.vertex.x + dy * half.right.xStep;
-    const int startColumn = ceilToInt(xl);
-    const int stopColumn = floorToInt(xr);
+    const int rowFirstColumn = ceilToInt(xl);
+    const int rowEndColumn = floorToInt(xr);
     Span span;
     span.y = y;
-    span.firstColumn = std::max(startColumn, viewportLeft);
-    span.endColumn = std::min(stopColumn, viewportRight + 1);
-    if (span.firstColumn >= span.endColumn) {
+    span.firstInViewport = std::max(rowFirstColumn, viewportLeft);
+    span.endInViewport = std::min(rowEndColumn, viewportRight + 1);
+    if (span.firstInViewport >= span.endInViewport) {
         return;
     }
     const Interpolated atLeft = along(half.apex.values, half.left.step, dy);
     const Interpolated atRight = along(half.apex.values, half.right.step, dy);
-    span.step = stepBetween(atLeft, atRight, wholeColumns(xr - xl), xr - xl);
+    span.step = stepBetween(atLeft, atRight, truncatedWidthMagnitude(xr - xl), xr - xl);
     span.first =
-        addSteps(atLeft, span.step, static_cast<long long>(span.firstColumn) - startColumn);
+        addSteps(atLeft, span.step, static_cast<long long>(span.firstInViewport) - rowFirstColumn);
     const bool atColumns = half.spanEnds == SpanEndsAtColumns;
-    span.leftEnd = spanEnd(atColumns ? static_cast<float>(startColumn) : xl, y, half.leftColour);
-    span.rightEnd = spanEnd(atColumns ? static_cast<float>(stopColumn) : xr, y, half.rightColour);
+    span.leftEnd = spanEnd(atColumns ? static_cast<float>(rowFirstColumn) : xl, y, half.leftColour);
+    span.rightEnd = spanEnd(atColumns ? static_cast<float>(rowEndColumn) : xr, y, half.rightColour);
     fillSpan(span, dc, shader);
 }
 
@@ -337,8 +361,8 @@ void fillRow(const Half& half, int y, HDC dc, const Shader& shader) {
 // mode; the values move on after every column, drawn or not.
 void fillSpan(const Span& span, HDC dc, const Shader& shader) {
     Interpolated at = span.first;
-    float* depth = &DepthBuffer[span.firstColumn * depthBufferRows + span.y];
-    for (int x = span.firstColumn; x < span.endColumn; ++x, depth += depthBufferRows) {
+    float* depth = &DepthBuffer[span.firstInViewport * depthBufferRows + span.y];
+    for (int x = span.firstInViewport; x < span.endInViewport; ++x, depth += depthBufferRows) {
         if (*depth > at[ValueZ] && at[ValueZ] > shader.nearZ) {
             *depth = at[ValueZ];
             shadePixel(span, x, dc, shader, at);

@@ -215,7 +215,7 @@ TEST_F(TriangleCoverage, RowStepsAndTheFirstColumn) {
     EXPECT_EQ(canvas.pixel(150, 99), Canvas::untouched);
 }
 
-// The upper half probes its span ends at the first and the stop column, the lower half at
+// The upper half probes its span ends at the first and the end column, the lower half at
 // the exact edges. With the left edge black, every row of the upper half therefore starts
 // with a black pixel, while the lower half's first pixels, a fraction of a column inside the
 // span, already take a little of the right end's colour.
@@ -582,8 +582,8 @@ std::vector<float> flatTopDepthsWalkedPlainly(ScreenVertex left, ScreenVertex ri
         const float zl = zBottom + dy * leftZ, zr = zBottom + dy * rightZ;
         const float zStep = (zr - zl) / static_cast<float>(std::abs(static_cast<int>(xr - xl)));
         float z = zl;
-        const int stopColumn = static_cast<int>(std::floor(static_cast<double>(xr)));
-        for (int x = static_cast<int>(std::ceil(static_cast<double>(xl))); x < stopColumn; ++x) {
+        const int endColumn = static_cast<int>(std::floor(static_cast<double>(xr)));
+        for (int x = static_cast<int>(std::ceil(static_cast<double>(xl))); x < endColumn; ++x) {
             const bool inside =
                 x >= viewportLeft && x <= viewportRight && y >= viewportTop && y <= viewportBottom;
             if (inside && z < 500.0f && z > 5.0f) {
