@@ -373,7 +373,7 @@ void fillSpan(const Span& span, HDC dc, const Shader& shader) {
 
 // The texel is taken in every mode; the colour only where a mode reads it.
 void shadePixel(const Span& span, int x, HDC dc, const Shader& shader, const Interpolated& at) {
-    const Texel texel = fetchTexel(shader.texture, at[ValueUq], at[ValueVq], at[ValueQ]);
+    const TexelAddress texel = fetchTexel(shader.texture, at[ValueUq], at[ValueVq], at[ValueQ]);
     ScreenVertex probe = {};
     probe.x = static_cast<float>(x);
     probe.y = static_cast<float>(span.y);
