@@ -1,11 +1,6 @@
 #include "raster/raster.h"
 
 #include "math/vecmath.h"
-#include "raster/float_to_int.h"
-
-COLORREF packColour(Colour c) {
-    return channelByte(c.r) | channelByte(c.g) << 8 | channelByte(c.b) << 16;
-}
 
 static float interpolateChannel(float t, float from, float to) {
     const float value = (1.0f - t) * from + t * to;

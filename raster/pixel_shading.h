@@ -118,7 +118,7 @@ inline bool shadeColour(const Shader& shader, TexelAddress texel, Colour c, COLO
                       modulateChannel(texel[TexelBlue], c.b) << 16;
             return true;
         case ShadeColour:
-            *colour = channelByte(c.r) | channelByte(c.g) << 8 | channelByte(c.b) << 16;
+            *colour = packColour(c);
             return true;
         default:
             return false;
