@@ -121,8 +121,10 @@ constexpr HalfRule upperHalfRule() {
     rule.endRowCorner = Left;
     rule.textureSteps = TextureByWholeRows;
     rule.spanEnds = SpanEndsAtColumns;
-    rule.leftColour = {Top, Left};
-    rule.rightColour = {Top, Right};
+    rule.leftColour.from = Top;
+    rule.leftColour.to = Left;
+    rule.rightColour.from = Top;
+    rule.rightColour.to = Right;
     return rule;
 }
 
@@ -133,8 +135,10 @@ constexpr HalfRule lowerHalfRule() {
     rule.endRowCorner = Bottom;
     rule.textureSteps = TextureByExactHeight;
     rule.spanEnds = SpanEndsAtEdges;
-    rule.leftColour = {Left, Bottom};
-    rule.rightColour = {Right, Bottom};
+    rule.leftColour.from = Left;
+    rule.leftColour.to = Bottom;
+    rule.rightColour.from = Right;
+    rule.rightColour.to = Bottom;
     return rule;
 }
 
