@@ -1,13 +1,8 @@
 #include "raster/raster.h"
 
 #include "math/vecmath.h"
-#include "raster/float_to_int.h"
 
-COLORREF packColour(Colour c) {
-    return channelByte(c.r) | channelByte(c.g) << 8 | channelByte(c.b) << 16;
-}
-
-static float blendChannel(float t, float from, float to) {
+static float interpolateChannel(float t, float from, float to) {
     const float value = (1.0f - t) * from + t * to;
     return value > 255.0f ? 255.0f : value;
 }
@@ -17,7 +12,7 @@ void interpolateColour(ScreenVertex a, ScreenVertex b, ScreenVertex* p) {
     const float lengthAP = vecLength2D(p->x - a.x, p->y - a.y);
     // Coinciding end points leave no ratio at all (0 / 0); the probe then belongs to a.
     const float t = lengthAB == 0.0f ? 0.0f : lengthAP / lengthAB;
-    p->colour.r = blendChannel(t, a.colour.r, b.colour.r);
-    p->colour.g = blendChannel(t, a.colour.g, b.colour.g);
-    p->colour.b = blendChannel(t, a.colour.b, b.colour.b);
+    p->colour.r = interpolateChannel(t, a.colour.r, b.colour.r);
+    p->colour.g = interpolateChannel(t, a.colour.g, b.colour.g);
+    p->colour.b = interpolateChannel(t, a.colour.b, b.colour.b);
 }

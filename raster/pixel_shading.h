@@ -25,8 +25,9 @@ struct Shader {
     Texture texture;
 };
 
-// A texel is the address of its three bytes in the texture, in the order they lie there.
-using Texel = const unsigned char*;
+// Where a texel's three bytes lie in the texture, in the order given below. The shading reads
+// them only in the modes that take the texel, so the texel is passed by its address.
+using TexelAddress = const unsigned char*;
 enum TexelByte { TexelBlue, TexelGreen, TexelRed };
 
 inline Texture textureToSample() {
@@ -49,7 +50,7 @@ inline Shader shaderFor(int mode) {
 }
 
 // s = uq / q and t = vq / q, clamped to [0, 1], pick the texel by truncation.
-inline Texel fetchTexel(const Texture& texture, float uq, float vq, float q) {
+inline TexelAddress fetchTexel(const Texture& texture, float uq, float vq, float q) {
     float s = uq / q;
     float t = vq / q;
     if (s > 1.0f) {
@@ -101,7 +102,7 @@ inline COLORREF modulateChannel(unsigned char texel, float channel) {
 
 // The pixel's colour by the shader's mode, channel by channel. A mode outside the four has no
 // colour: the answer is false and the pixel is not written.
-inline bool shadeColour(const Shader& shader, Texel texel, Colour c, COLORREF* colour) {
+inline bool shadeColour(const Shader& shader, TexelAddress texel, Colour c, COLORREF* colour) {
     switch (shader.mode) {
         case ShadeTexture:
             *colour = RGB(texel[TexelRed], texel[TexelGreen], texel[TexelBlue]);
@@ -117,7 +118,7 @@ inline bool shadeColour(const Shader& shader, Texel texel, Colour c, COLORREF* c
                       modulateChannel(texel[TexelBlue], c.b) << 16;
             return true;
         case ShadeColour:
-            *colour = channelByte(c.r) | channelByte(c.g) << 8 | channelByte(c.b) << 16;
+            *colour = packColour(c);
             return true;
         default:
             return false;

@@ -4,6 +4,7 @@
 
 #include "bitmap/nbitmap.h"
 #include "platform/win32/win32.h"
+#include "raster/float_to_int.h"
 
 // Channels run from 0 to 255 until the pixel is written. reserved is never read.
 struct Colour {
@@ -33,7 +34,10 @@ constexpr int viewportBottom = 390;
 
 // Packs the channels as a COLORREF, red in the low byte: each channel truncated toward zero,
 // its low 8 bits kept (so -1 gives 255). A channel too large for an int, or NaN, gives 0.
-COLORREF packColour(Colour c);
+// Inline: the triangle and line rasterizers call it for every pixel.
+inline COLORREF packColour(Colour c) {
+    return channelByte(c.r) | channelByte(c.g) << 8 | channelByte(c.b) << 16;
+}
 
 // Sets p's r, g and b from a's and b's by t = |p - a| / |b - a| (a ratio of distances, never
 // negative), capping each channel at 255. When a and b coincide, p takes a's colour.

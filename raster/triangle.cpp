@@ -9,55 +9,73 @@
 #include "raster/pixel_shading.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <utility>
 
 namespace {
 
 // The values carried across the triangle, each linearly in window coordinates: the depth z,
 // and the texture coordinates weighted by q, with the weight q itself. Dividing by q at every
-// pixel makes the texture perspective-correct. A new value goes into this record, its four
-// operations below, and valuesAt.
-struct Interpolated {
-    float z;
-    float uq;
-    float vq;
-    float q;
-};
+// pixel makes the texture perspective-correct. A new value is a name here, its kind in
+// kindOf, and the two places that make and use it: valuesAt and shadePixel.
+enum CarriedValue { ValueZ, ValueUq, ValueVq, ValueQ, carriedValueCount };
 
-// The change per unit from `from` to `to`. The depth is divided by depthUnits and the texture
-// values by textureUnits: a whole number of rows or columns for one, the exact length for the
-// other, as each caller says.
+// How a value steps: a depth value divides by a whole number of rows or columns, a texture
+// value by the exact length or as the half's rule says.
+enum ValueKind { DepthValue, TextureValue };
+constexpr ValueKind kindOf[] = {DepthValue, TextureValue, TextureValue, TextureValue};
+static_assert(std::size(kindOf) == carriedValueCount, "every carried value has one kind");
+
+using Interpolated = std::array<float, carriedValueCount>;
+
+// The change per unit from `from` to `to`: the depth values divided by depthUnits, the
+// texture values by textureUnits, each caller saying which lengths those are.
 Interpolated stepBetween(const Interpolated& from, const Interpolated& to, float depthUnits,
                          float textureUnits) {
-    return {(to.z - from.z) / depthUnits, (to.uq - from.uq) / textureUnits,
-            (to.vq - from.vq) / textureUnits, (to.q - from.q) / textureUnits};
+    Interpolated step;
+    for (int value = 0; value < carriedValueCount; ++value) {
+        const float units = kindOf[value] == DepthValue ? depthUnits : textureUnits;
+        step[value] = (to[value] - from[value]) / units;
+    }
+    return step;
 }
 
 // `distance` steps on from `from`, in one multiplication each.
 Interpolated along(const Interpolated& from, const Interpolated& step, float distance) {
-    return {from.z + distance * step.z, from.uq + distance * step.uq, from.vq + distance * step.vq,
-            from.q + distance * step.q};
-}
-
-Interpolated addStep(Interpolated values, const Interpolated& step) {
-    values.z += step.z;
-    values.uq += step.uq;
-    values.vq += step.vq;
-    values.q += step.q;
+    Interpolated values;
+    for (int value = 0; value < carriedValueCount; ++value) {
+        values[value] = from[value] + distance * step[value];
+    }
     return values;
 }
 
-// The very floats `count` calls of addStep would leave, without making them.
+Interpolated addStep(Interpolated values, const Interpolated& step) {
+    for (int value = 0; value < carriedValueCount; ++value) {
+        values[value] += step[value];
+    }
+    return values;
+}
+
+// The very floats `count` calls of addStep would leave, without making them. Most rows start
+// inside the viewport and have nothing to skip.
 Interpolated addSteps(Interpolated values, const Interpolated& step, long long count) {
-    values.z = addRepeatedly(values.z, step.z, count);
-    values.uq = addRepeatedly(values.uq, step.uq, count);
-    values.vq = addRepeatedly(values.vq, step.vq, count);
-    values.q = addRepeatedly(values.q, step.q, count);
+    if (count <= 0) {
+        return values;
+    }
+    for (int value = 0; value < carriedValueCount; ++value) {
+        values[value] = addRepeatedly(values[value], step[value], count);
+    }
     return values;
 }
 
 Interpolated valuesAt(const ScreenVertex& vertex, float depth) {
-    return {depth, vertex.uq, vertex.vq, vertex.q};
+    Interpolated values;
+    values[ValueZ] = depth;
+    values[ValueUq] = vertex.uq;
+    values[ValueVq] = vertex.vq;
+    values[ValueQ] = vertex.q;
+    return values;
 }
 
 // A corner: where it lies and its colour, and the values that start from it.
@@ -74,7 +92,7 @@ enum Role { Top, Left, Right, Bottom, roleCount };
 // by the exact height.
 enum TextureSteps { TextureByWholeRows, TextureByExactHeight };
 
-// Where a row's end colours are probed: at its first and stop columns, or at the exact edges.
+// Where a row's end colours are probed: at its first and end columns, or at the exact edges.
 enum SpanEnds { SpanEndsAtColumns, SpanEndsAtEdges };
 
 // A row's end colours are interpolated from one corner to another.
@@ -84,23 +102,48 @@ struct ColourEdgeRoles {
 };
 
 // All that tells the two halves apart. Both have their apex alone on its row and the left and
-// right corners on the other; rows run from ceil(y) of the firstRow corner up to, not
-// including, floor(y) of the endRow corner.
+// right corners on the other; rows run from ceil(y) of the firstRowCorner up to, not
+// including, floor(y) of the endRowCorner.
 struct HalfRule {
     Role apex;
-    Role firstRow;
-    Role endRow;
+    Role firstRowCorner;
+    Role endRowCorner;
     TextureSteps textureSteps;
     SpanEnds spanEnds;
     ColourEdgeRoles leftColour;
     ColourEdgeRoles rightColour;
 };
 
-// Apex; rows from, rows to; texture steps; span ends; the left and the right colour edge.
-constexpr HalfRule upperHalf = {
-    Top, Top, Left, TextureByWholeRows, SpanEndsAtColumns, {Top, Left}, {Top, Right}};
-constexpr HalfRule lowerHalf = {
-    Bottom, Left, Bottom, TextureByExactHeight, SpanEndsAtEdges, {Left, Bottom}, {Right, Bottom}};
+constexpr HalfRule upperHalfRule() {
+    HalfRule rule = {};
+    rule.apex = Top;
+    rule.firstRowCorner = Top;
+    rule.endRowCorner = Left;
+    rule.textureSteps = TextureByWholeRows;
+    rule.spanEnds = SpanEndsAtColumns;
+    rule.leftColour.from = Top;
+    rule.leftColour.to = Left;
+    rule.rightColour.from = Top;
+    rule.rightColour.to = Right;
+    return rule;
+}
+
+constexpr HalfRule lowerHalfRule() {
+    HalfRule rule = {};
+    rule.apex = Bottom;
+    rule.firstRowCorner = Left;
+    rule.endRowCorner = Bottom;
+    rule.textureSteps = TextureByExactHeight;
+    rule.spanEnds = SpanEndsAtEdges;
+    rule.leftColour.from = Left;
+    rule.leftColour.to = Bottom;
+    rule.rightColour.from = Right;
+    rule.rightColour.to = Bottom;
+    return rule;
+}
+
+constexpr HalfRule upperHalf = upperHalfRule();
+constexpr HalfRule lowerHalf = lowerHalfRule();
 
 // An edge from the apex of a half to another corner, as steps per row.
 struct Edge {
@@ -125,12 +168,13 @@ struct Half {
     ColourEdge rightColour;
 };
 
-// One row's columns inside the viewport, from firstColumn up to, not including, endColumn;
-// the values at the first of them and their step per column; the probes at the row's ends.
+// One row's columns inside the viewport, from firstInViewport up to, not including,
+// endInViewport; the values at the first of them and their step per column; the probes at the
+// row's ends.
 struct Span {
     int y;
-    int firstColumn;
-    int endColumn;
+    int firstInViewport;
+    int endInViewport;
     Interpolated first;
     Interpolated step;
     ScreenVertex leftEnd;
@@ -219,8 +263,9 @@ void sortByRow(Corner& a, Corner& b, Corner& c) {
     }
 }
 
-float wholeUnits(float length) {
-    return static_cast<float>(truncToInt(length));
+// Truncated toward zero with its sign: the lower half's edges run upward from its apex.
+float truncatedHeight(float height) {
+    return static_cast<float>(truncToInt(height));
 }
 
 // The depth steps by the height truncated to whole rows, everything else by the exact height.
@@ -233,7 +278,8 @@ Corner splitCorner(const Corner& top, const Corner& middle, const Corner& bottom
     split.vertex.x = top.vertex.x + h * ((bottom.vertex.x - top.vertex.x) / height);
     split.vertex.y = middle.vertex.y;
     interpolateColour(top.vertex, bottom.vertex, &split.vertex);
-    const Interpolated step = stepBetween(top.values, bottom.values, wholeUnits(height), height);
+    const Interpolated step =
+        stepBetween(top.values, bottom.values, truncatedHeight(height), height);
     split.values = along(top.values, step, h);
     return split;
 }
@@ -241,7 +287,7 @@ Corner splitCorner(const Corner& top, const Corner& middle, const Corner& bottom
 // x steps by the exact height, the depth by whole rows, the texture values as the rule says.
 Edge edgeFrom(const Corner& apex, const Corner& end, TextureSteps textureSteps) {
     const float height = end.vertex.y - apex.vertex.y;
-    const float rows = wholeUnits(height);
+    const float rows = truncatedHeight(height);
     const float textureUnits = textureSteps == TextureByWholeRows ? rows : height;
     return {(end.vertex.x - apex.vertex.x) / height,
             stepBetween(apex.values, end.values, rows, textureUnits)};
@@ -257,8 +303,8 @@ Half halfOf(const HalfRule& rule, const Corner corners[roleCount]) {
     half.apex = apex;
     half.left = edgeFrom(apex, corners[Left], rule.textureSteps);
     half.right = edgeFrom(apex, corners[Right], rule.textureSteps);
-    half.firstRow = ceilToInt(corners[rule.firstRow].vertex.y);
-    half.endRow = floorToInt(corners[rule.endRow].vertex.y);
+    half.firstRow = ceilToInt(corners[rule.firstRowCorner].vertex.y);
+    half.endRow = floorToInt(corners[rule.endRowCorner].vertex.y);
     half.spanEnds = rule.spanEnds;
     half.leftColour = colourEdge(rule.leftColour, corners);
     half.rightColour = colourEdge(rule.rightColour, corners);
@@ -283,7 +329,7 @@ void fillHalf(const HalfRule& rule, const Corner corners[roleCount], HDC dc, con
 }
 
 // Made non-negative in 64 bits, where even INT_MIN has a magnitude.
-float wholeColumns(float width) {
+float truncatedWidthMagnitude(float width) {
     const long long columns = truncToInt(width);
     return static_cast<float>(columns < 0 ? -columns : columns);
 }
@@ -305,23 +351,23 @@ void fillRow(const Half& half, int y, HDC dc, const Shader& shader) {
     const float dy = static_cast<float>(y) - half.apex.vertex.y;
     const float xl = half.apex.vertex.x + dy * half.left.xStep;
     const float xr = half.apex.vertex.x + dy * half.right.xStep;
-    const int startColumn = ceilToInt(xl);
-    const int stopColumn = floorToInt(xr);
+    const int rowFirstColumn = ceilToInt(xl);
+    const int rowEndColumn = floorToInt(xr);
     Span span;
     span.y = y;
-    span.firstColumn = std::max(startColumn, viewportLeft);
-    span.endColumn = std::min(stopColumn, viewportRight + 1);
-    if (span.firstColumn >= span.endColumn) {
+    span.firstInViewport = std::max(rowFirstColumn, viewportLeft);
+    span.endInViewport = std::min(rowEndColumn, viewportRight + 1);
+    if (span.firstInViewport >= span.endInViewport) {
         return;
     }
     const Interpolated atLeft = along(half.apex.values, half.left.step, dy);
     const Interpolated atRight = along(half.apex.values, half.right.step, dy);
-    span.step = stepBetween(atLeft, atRight, wholeColumns(xr - xl), xr - xl);
+    span.step = stepBetween(atLeft, atRight, truncatedWidthMagnitude(xr - xl), xr - xl);
     span.first =
-        addSteps(atLeft, span.step, static_cast<long long>(span.firstColumn) - startColumn);
+        addSteps(atLeft, span.step, static_cast<long long>(span.firstInViewport) - rowFirstColumn);
     const bool atColumns = half.spanEnds == SpanEndsAtColumns;
-    span.leftEnd = spanEnd(atColumns ? static_cast<float>(startColumn) : xl, y, half.leftColour);
-    span.rightEnd = spanEnd(atColumns ? static_cast<float>(stopColumn) : xr, y, half.rightColour);
+    span.leftEnd = spanEnd(atColumns ? static_cast<float>(rowFirstColumn) : xl, y, half.leftColour);
+    span.rightEnd = spanEnd(atColumns ? static_cast<float>(rowEndColumn) : xr, y, half.rightColour);
     fillSpan<notes>(span, dc, shader);
 }
 
@@ -330,10 +376,10 @@ void fillRow(const Half& half, int y, HDC dc, const Shader& shader) {
 template <WriteNotes notes>
 void fillSpan(const Span& span, HDC dc, const Shader& shader) {
     Interpolated at = span.first;
-    float* depth = &DepthBuffer[span.firstColumn * depthBufferRows + span.y];
-    for (int x = span.firstColumn; x < span.endColumn; ++x, depth += depthBufferRows) {
-        if (*depth > at.z && at.z > shader.nearZ) {
-            *depth = at.z;
+    float* depth = &DepthBuffer[span.firstInViewport * depthBufferRows + span.y];
+    for (int x = span.firstInViewport; x < span.endInViewport; ++x, depth += depthBufferRows) {
+        if (*depth > at[ValueZ] && at[ValueZ] > shader.nearZ) {
+            *depth = at[ValueZ];
             shadePixel<notes>(span, x, dc, shader, at);
         }
         at = addStep(at, span.step);
@@ -343,7 +389,7 @@ void fillSpan(const Span& span, HDC dc, const Shader& shader) {
 // The texel is taken in every mode; the colour only where a mode reads it.
 template <WriteNotes notes>
 void shadePixel(const Span& span, int x, HDC dc, const Shader& shader, const Interpolated& at) {
-    const Texel texel = fetchTexel(shader.texture, at.uq, at.vq, at.q);
+    const TexelAddress texel = fetchTexel(shader.texture, at[ValueUq], at[ValueVq], at[ValueQ]);
     ScreenVertex probe = {};
     probe.x = static_cast<float>(x);
     probe.y = static_cast<float>(span.y);
@@ -354,7 +400,7 @@ void shadePixel(const Span& span, int x, HDC dc, const Shader& shader, const Int
     if (shadeColour(shader, texel, probe.colour, &colour)) {
         SetPixelV(dc, x, span.y, colour);
         if (notes == WritesNoted) {
-            notePixelWrite(pixelWrites, x, span.y, at.z);
+            notePixelWrite(pixelWrites, x, span.y, at[ValueZ]);
         }
     }
 }

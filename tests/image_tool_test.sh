@@ -26,8 +26,10 @@ bmp "$work/deep.bmp" 4 4 16
 # succeeds NAME ARGUMENTS...: exit 0, a BMP at out.bmp, no temporary beside it.
 succeeds() {
     rm -f "$work/out.bmp"
-    if ! "$tool" "$@" "$work/in.bmp" "$work/out.bmp" 2> "$work/err"; then
-        fail "$* exited with $? ($(cat "$work/err"))"
+    "$tool" "$@" "$work/in.bmp" "$work/out.bmp" 2> "$work/err"
+    local status=$?
+    if ((status != 0)); then
+        fail "$* exited with $status ($(cat "$work/err"))"
         return
     fi
     [[ $(head -c 2 "$work/out.bmp" 2> /dev/null) == BM ]] || fail "$*: no BMP written"
@@ -106,6 +108,46 @@ refuses "finite" convolve 1x1:1e39 "$work/in.bmp"
 # Denormal weights are finite, though strtof calls them a range error.
 succeeds convolve 1x1:1e-40
 succeeds convolve 3x1:1e-45,1,1e-44
+
+# taken ARGUMENTS...: the arguments pass their checks; the call succeeds, or the operation
+# itself cannot make a picture that large.
+taken() {
+    "$tool" "$@" "$work/in.bmp" "$work/out.bmp" 2> "$work/err" || grep -q "cannot make" "$work/err" ||
+        fail "$* is refused: $(cat "$work/err")"
+}
+
+# Every number argument at the edges of its range: the last value in is taken, the first out is
+# refused with the range. Each line: the call, its words joined by colons and @ where the value
+# goes; the lowest and highest values taken; the values just outside them.
+while read -r call lowest highest below above; do
+    words=${call//:/ }
+    for value in $lowest $highest; do
+        taken ${words/@/$value}
+    done
+    for value in $below $above; do
+        refuses "${value}.*$lowest to $highest\|$lowest to $highest.*${value}" \
+            ${words/@/$value} "$work/in.bmp"
+    done
+done << EOF
+resample:@:3              1           2147483647 0           2147483648
+resample:3:@              1           2147483647 -1          99999999999
+rotate:@                  -2147483648 2147483647 -2147483649 2147483648
+brighten:@                -2147483648 2147483647 -2147483649 2147483648
+dither-pattern:@          1           8          0           9
+dither-diffuse:@          0           8          -1          9
+blend:$work/over.bmp:@:0:9 -2147483648 2147483647 -2147483649 2147483648
+blend:$work/over.bmp:0:@:9 -2147483648 2147483647 -2147483649 2147483648
+blend:$work/over.bmp:0:0:@ 0           255        -1          256
+EOF
+for size in 1 3 5 8 15 17 -2 +2.0; do
+    refuses "2, 4 or 16, not '$size'" dither-ordered "$size" "$work/in.bmp"
+done
+# A sign is taken; a space or a fraction is not a whole number.
+succeeds brighten +20
+succeeds dither-diffuse -0
+for amount in " 20" "20 " "2.0" "" - + "--20"; do
+    refuses "the amount must be a whole number, not '$amount'" brighten "$amount" "$work/in.bmp"
+done
 
 "$tool" invert "$work/in.bmp" "$work/no/such/dir/out.bmp" 2> "$work/err"
 (($? == 2)) || fail "an unwritable output does not exit with 2"

@@ -215,7 +215,7 @@ TEST_F(TriangleCoverage, RowStepsAndTheFirstColumn) {
     EXPECT_EQ(canvas.pixel(150, 99), Canvas::untouched);
 }
 
-// The upper half probes its span ends at the first and the stop column, the lower half at
+// The upper half probes its span ends at the first and the end column, the lower half at
 // the exact edges. With the left edge black, every row of the upper half therefore starts
 // with a black pixel, while the lower half's first pixels, a fraction of a column inside the
 // span, already take a little of the right end's colour.
@@ -438,6 +438,15 @@ TEST_F(TriangleTexture, UpperHalfStepsByWholeRowsLowerHalfByTheExactHeight) {
     EXPECT_EQ(lower.pixel(200, 130), texelColour(31, 9));
 }
 
+// With u = v = 1 at every corner, uq and vq equal q wherever all three step alike, and every
+// pixel takes the last texel. A weight stepped by other divisors than the coordinates (the
+// whole rows or columns of the depth) leaves uq / q below 1 on some pixels, off that texel.
+TEST_F(TriangleTexture, WeightStepsAsTheWeightedCoordinatesDo) {
+    drawTriangle(vertex(100.5f, 100.25f, grey, 1, 1, 1), vertex(310.75f, 160.5f, grey, 1, 1, 7),
+                 vertex(140.25f, 290.75f, grey, 1, 1, 3), canvas.dc, 100, 100, 100, ShadeTexture);
+    expectAllWrittenAre(texelColour(63, 15));
+}
+
 TEST_F(TriangleTexture, EmptyTextureGivesBlackTexelsAndDepthsAreStillStored) {
     textureBitmap.destroy();
     drawSample(300, ShadeTexture);
@@ -573,8 +582,8 @@ std::vector<float> flatTopDepthsWalkedPlainly(ScreenVertex left, ScreenVertex ri
         const float zl = zBottom + dy * leftZ, zr = zBottom + dy * rightZ;
         const float zStep = (zr - zl) / static_cast<float>(std::abs(static_cast<int>(xr - xl)));
         float z = zl;
-        const int stopColumn = static_cast<int>(std::floor(static_cast<double>(xr)));
-        for (int x = static_cast<int>(std::ceil(static_cast<double>(xl))); x < stopColumn; ++x) {
+        const int endColumn = static_cast<int>(std::floor(static_cast<double>(xr)));
+        for (int x = static_cast<int>(std::ceil(static_cast<double>(xl))); x < endColumn; ++x) {
             const bool inside =
                 x >= viewportLeft && x <= viewportRight && y >= viewportTop && y <= viewportBottom;
             if (inside && z < 500.0f && z > 5.0f) {

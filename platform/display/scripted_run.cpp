@@ -1,26 +1,14 @@
 #include "platform/display/scripted_run.h"
 
+#include "platform/display/whole_number.h"
+
 #include <cctype>
 #include <cstring>
 
 namespace shim {
 
 bool parseScriptedNumber(const std::string& text, int minimum, int maximum, int* value) {
-    if (text.empty() || text.size() > 10) {
-        return false;
-    }
-    long long parsed = 0;
-    for (char c : text) {
-        if (!std::isdigit((unsigned char)c)) {
-            return false;
-        }
-        parsed = parsed * 10 + (c - '0');
-    }
-    if (parsed < minimum || parsed > maximum) {
-        return false;
-    }
-    *value = (int)parsed;
-    return true;
+    return readWholeNumber(text, minimum, maximum, Sign::refused, value) == NumberReading::number;
 }
 
 namespace {

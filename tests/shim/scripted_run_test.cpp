@@ -1,4 +1,5 @@
 #include "platform/display/scripted_run.h"
+#include "platform/display/whole_number.h"
 
 #include <gtest/gtest.h>
 
@@ -95,6 +96,50 @@ TEST(ScriptedRunTest, RefusesBadInputAndKeepsWhatWasThere) {
         EXPECT_TRUE(run.events.empty()) << query;
         EXPECT_NE(error.find("bad parameter"), std::string::npos) << query;
     }
+}
+
+// The reader the scripted runs and the tools share: a sign only where it is taken, and a number
+// too long for any int is out of range, however long, unless a later character makes it text.
+TEST(WholeNumberTest, ReadsDigitsWithASignWhereOneIsTaken) {
+    using shim::NumberReading;
+    using shim::Sign;
+    const struct {
+        const char* text;
+        Sign sign;
+        NumberReading reading;
+        int value;
+    } cases[] = {
+        {"0", Sign::refused, NumberReading::number, 0},
+        {"007", Sign::refused, NumberReading::number, 7},
+        {"2147483647", Sign::refused, NumberReading::number, 2147483647},
+        {"-2147483648", Sign::taken, NumberReading::number, -2147483647 - 1},
+        {"+5", Sign::taken, NumberReading::number, 5},
+        {"-0", Sign::taken, NumberReading::number, 0},
+        {"2147483648", Sign::taken, NumberReading::outOfRange, 99},
+        {"-2147483649", Sign::taken, NumberReading::outOfRange, 99},
+        {"99999999999999999999999999999", Sign::taken, NumberReading::outOfRange, 99},
+        {"18446744073709551616", Sign::refused, NumberReading::outOfRange, 99},
+        {"99999999999999999999x", Sign::taken, NumberReading::notANumber, 99},
+        {"-5", Sign::refused, NumberReading::notANumber, 99},
+        {"+5", Sign::refused, NumberReading::notANumber, 99},
+        {"", Sign::taken, NumberReading::notANumber, 99},
+        {"-", Sign::taken, NumberReading::notANumber, 99},
+        {"--5", Sign::taken, NumberReading::notANumber, 99},
+        {" 5", Sign::taken, NumberReading::notANumber, 99},
+        {"5 ", Sign::taken, NumberReading::notANumber, 99},
+        {"0x10", Sign::taken, NumberReading::notANumber, 99},
+    };
+    for (const auto& c : cases) {
+        int value = 99;
+        EXPECT_EQ(shim::readWholeNumber(c.text, -2147483647 - 1, 2147483647, c.sign, &value),
+                  c.reading)
+            << "'" << c.text << "'";
+        EXPECT_EQ(value, c.value) << "'" << c.text << "'";
+    }
+    int value = 99;
+    EXPECT_EQ(shim::readWholeNumber("9", 1, 8, Sign::refused, &value), NumberReading::outOfRange);
+    EXPECT_EQ(shim::readWholeNumber("0", 1, 8, Sign::refused, &value), NumberReading::outOfRange);
+    EXPECT_EQ(value, 99);
 }
 
 TEST(ScriptedRunTest, PostsAKeyAsItGoesDownAndUp) {
