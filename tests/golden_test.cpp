@@ -38,7 +38,7 @@ class GoldenFrame : public ::testing::Test {
     }
 
     // Leave the process as the other tests expect it: no window, no quit waiting, the cursor
-    // shown and free.
+    // shown and free, and the program's globals (the scene the steps moved) as they start.
     static void TearDownTestSuite() {
         DestroyWindow(mainWindow);
         MSG msg;
@@ -46,7 +46,7 @@ class GoldenFrame : public ::testing::Test {
         }
         ClipCursor(NULL);
         ShowCursor(TRUE);
-        inspecting = 0;
+        resetProgramState();
     }
 
     static void press(char key) {
