@@ -1,7 +1,5 @@
 #include "raster/raster.h"
 
-#include <utility>
-
 // Colours the probe at (x, y), then writes it if that position lies in the viewport. One of x
 // and y is a whole number, the other the exact coordinate the walk carries as a double; it is
 // tested before it is truncated, so a column of 470.4 stays out although it would truncate to
@@ -32,9 +30,11 @@ static ScreenVertex endPoint(int x, int y, Colour c) {
 // The walk steps one pixel at a time along the major axis and carries the exact minor
 // coordinate by repeated addition, never recomputing it from the start: the accumulated
 // rounding decides which pixels are lit. Differences and loop counters are 64-bit so that no
-// pair of int end points overflows. The line runs from left to right.
+// pair of int end points overflows. The line runs from left to right. Each path is a function
+// of its own: inlined together, the plain walk would be compiled worse for the noted one's sake.
 template <bool noted>
-static void walkLine(int x0, int y0, int x1, int y1, HDC dc, Colour c0, Colour c1) {
+[[gnu::noinline]] static void walkLine(int x0, int y0, int x1, int y1, HDC dc, Colour c0,
+                                       Colour c1) {
     const ScreenVertex start = endPoint(x0, y0, c0);
     const ScreenVertex end = endPoint(x1, y1, c1);
     const double dy = static_cast<double>(static_cast<long long>(y1) - y0);
@@ -68,9 +68,8 @@ static void walkLine(int x0, int y0, int x1, int y1, HDC dc, Colour c0, Colour c
 
 void drawLine(int x0, int y0, int x1, int y1, HDC dc, Colour c0, Colour c1) {
     if (x0 > x1) {
-        std::swap(x0, x1);
-        std::swap(y0, y1);
-        std::swap(c0, c1);
+        drawLine(x1, y1, x0, y0, dc, c1, c0);
+        return;
     }
     if (pixelWrites != nullptr) {
         walkLine<true>(x0, y0, x1, y1, dc, c0, c1);

@@ -297,7 +297,8 @@ ColourEdge colourEdge(ColourEdgeRoles roles, const Corner corners[roleCount]) {
     return {corners[roles.from].vertex, corners[roles.to].vertex};
 }
 
-Half halfOf(const HalfRule& rule, const Corner corners[roleCount]) {
+// Inline, as it was while one path used it: each path's fillHalf takes it in.
+inline Half halfOf(const HalfRule& rule, const Corner corners[roleCount]) {
     const Corner& apex = corners[rule.apex];
     Half half;
     half.apex = apex;
