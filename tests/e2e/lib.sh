@@ -3,13 +3,13 @@
 
 window_title="Velmora's Quillon Framework - Assignment 2"
 
-# Starts the program in the texture's folder and waits for its window; sets $program_pid and
-# $window_id.
+# Starts the program in the texture's folder with the arguments given and waits for its window;
+# sets $program_pid and $window_id.
 start_program() {
     # The pointer rests where the client area's centre will be, so the view does not turn at
     # start.
     xdotool mousemove 254 292
-    (cd "$source_dir/assets" && exec "$build_dir/quillon") > "$work/program.log" 2>&1 &
+    (cd "$source_dir/assets" && exec "$build_dir/quillon" "$@") > "$work/program.log" 2>&1 &
     program_pid=$!
     window_id=""
     for _ in $(seq 100); do
