@@ -129,7 +129,8 @@ std::string describeChildRun(const ChildRun& run, int seconds) {
             return "crashed with signal " + std::to_string(run.status) + " (" +
                    strsignal(run.status) + ")";
         case ChildRun::timedOut:
-            return "did not finish within " + std::to_string(seconds) + " seconds";
+            return "did not finish within " + std::to_string(seconds) +
+                   (seconds == 1 ? " second" : " seconds");
         case ChildRun::notStarted:
             break;
     }
