@@ -95,9 +95,10 @@ serve-web: web
 	@python3 scripts/serve-web.py $(WEB_BUILD) $(WEB_PORT)
 
 # Debian's python3-selenium lives beside Debian's own Python, whichever python3 comes first.
-test-web: web
+test-web: web $(BUILD)/quillon
 	@scripts/install-deps.sh web-test
 	@/usr/bin/python3 tests/web/run.py $(WEB_BUILD)
+	@/usr/bin/python3 tests/web/report_check.py $(BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
