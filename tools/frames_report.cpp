@@ -262,7 +262,10 @@ void printReasons(const std::string& reasons) {
 
 }  // namespace
 
-int writeFramesReport(const FramesReportSettings& settings, std::FILE* out) {
+int writeFramesReport(FramesReportSettings settings, std::FILE* out) {
+    if (settings.referencesFolder.empty()) {
+        settings.referencesFolder = folderOf(settings.listPath);
+    }
     std::vector<FrameScenario> scenarios;
     std::string failures = readFrameList(settings.listPath, &scenarios);
     if (failures.empty()) {

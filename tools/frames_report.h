@@ -13,7 +13,7 @@
 struct FramesReportSettings {
     std::string reportFolder;
     std::string listPath;
-    std::string referencesFolder;
+    std::string referencesFolder;  // "": the list's folder
     std::string capturePath;
     std::string assetsFolder;
     int timeLimitSeconds = 60;  // for each scenario
@@ -45,4 +45,4 @@ struct ScenarioOutcome {
 // Writes the report, one line a scenario and then the page's path on `out`; reasons it cannot
 // run go to stderr. 0 when every frame equals its reference, 1 when any differs or was not
 // rendered, 2 when the report cannot be made or a scenario cannot run.
-int writeFramesReport(const FramesReportSettings& settings, std::FILE* out);
+int writeFramesReport(FramesReportSettings settings, std::FILE* out);

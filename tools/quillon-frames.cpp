@@ -43,11 +43,6 @@ std::string ownFolder() {
     return own.substr(0, own.rfind('/'));
 }
 
-std::string folderOf(const std::string& path) {
-    std::string::size_type slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
 const char* const options[] = {"--frames-list", "--references", "--report",
                                "--capture",     "--assets",     "--time-limit"};
 
@@ -125,9 +120,6 @@ int main(int argc, char** argv) {
     int parsed = parseArguments(argc, argv, &settings);
     if (parsed != 0) {
         return parsed == 1 ? 0 : 2;
-    }
-    if (settings.referencesFolder.empty()) {
-        settings.referencesFolder = folderOf(settings.listPath);
     }
     return writeFramesReport(settings, stdout);
 }
