@@ -86,14 +86,22 @@ run 0 --frames-list "$work/teacher/mine.list" --report "$work/r2"
 printf 'still --frames 1 --at 0 key:F\n' > "$work/teacher/pressed.list"
 run 1 --frames-list "$work/teacher/pressed.list" --references "$work/teacher" --report "$work/r3"
 grep -q '^still: [0-9]* pixels differ' "$work/out" || fail "a frame in wireframe passed: $(cat "$work/out")"
-grep -q '<section class="differs" id="still">' "$work/r3/index.html" || fail "the page does not show it"
+pressed=$(section "$work/r3" still)
+grep -q 'around the first difference' <<< "$pressed" || fail "differences wider than the crop: $pressed"
+source "$(dirname "$0")/bmp_sample.sh"
+bmp "$work/teacher/tiny.bmp" 5 4 24
+printf 'tiny --frames 1\n' > "$work/teacher/tiny.list"
+run 1 --frames-list "$work/teacher/tiny.list" --report "$work/r3"
+grep -qx 'tiny: the frame is [0-9]* x [0-9]* pixels, the reference 5 x 4' "$work/out" ||
+    fail "a reference of another size: $(cat "$work/out")"
 
 # A capture tool that crashes, and one that hangs, cost their scenario and no more.
 printf '#!/bin/sh\nkill -SEGV $$\n' > "$work/crashes"
 printf '#!/bin/sh\nexec sleep 30\n' > "$work/hangs"
 chmod +x "$work/crashes" "$work/hangs"
-run 1 --frames-list "$work/teacher/mine.list" --report "$work/r4" --capture "$work/crashes"
+run 1 --frames-list "$work/teacher/mine.list" --report "$work/r2" --capture "$work/crashes"
 grep -q '^wire: not rendered: .*signal 11' "$work/out" || fail "a crash: $(cat "$work/out")"
+! grep -q 'frame.png' "$work/r2/index.html" || fail "the page shows the frame of an earlier run"
 run 1 --frames-list "$work/teacher/mine.list" --report "$work/r4" --capture "$work/hangs" --time-limit 1
 grep -q '^still: not rendered: .*within 1 second$' "$work/out" || fail "a hang: $(cat "$work/out")"
 
