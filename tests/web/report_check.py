@@ -22,8 +22,7 @@ SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file_
 CHANGED = "three-click-triangle"
 ROW = 130  # crosses the triangle's right edge
 CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
-                  "--disable-background-networking", "--disable-component-update",
-                  "--disable-sync", "--allow-file-access-from-files"]
+                  "--disable-background-networking", "--disable-component-update", "--disable-sync"]
 
 
 def widen_edge(path):
