@@ -1,8 +1,8 @@
 // quillon-frames: renders every scenario of a list of frames with the capture tool, compares
 // each frame with its reference and writes a report of pictures a person can look at.
+#include "platform/display/whole_number.h"
 #include "tools/frames_report.h"
 
-#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -57,16 +57,8 @@ bool isOption(const std::string& text) {
 
 // Whole seconds, from one to a day.
 bool parseSeconds(const std::string& text, int* seconds) {
-    if (text.empty() || text.size() > 5) {
-        return false;
-    }
-    for (char c : text) {
-        if (!std::isdigit((unsigned char)c)) {
-            return false;
-        }
-    }
-    *seconds = std::stoi(text);
-    return *seconds >= 1 && *seconds <= 86400;
+    return shim::readWholeNumber(text, 1, 86400, shim::Sign::refused, seconds) ==
+           shim::NumberReading::number;
 }
 
 // "" when the option's value is taken; otherwise why not.
