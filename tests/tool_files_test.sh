@@ -89,6 +89,29 @@ cmp -s "$work/from-fifo" "$work/expected.bmp" || fail "the FIFO did not carry th
 "$image" invert "$work/in.bmp" - > "$work/from-stdout" || fail "writing to - fails"
 cmp -s "$work/from-stdout" "$work/expected.bmp" || fail "- does not carry the output"
 
+# The kernel's names for a pipe or a socket (/dev/stdout, a shell's >(...), /dev/fd/N) lead to
+# no file: the output is written into what they hold.
+"$image" invert "$work/in.bmp" /dev/stdout | cat > "$work/d/piped.bmp"
+((PIPESTATUS[0] == 0)) && cmp -s "$work/d/piped.bmp" "$work/expected.bmp" ||
+    fail "/dev/stdout, a pipe, does not carry the output"
+"$image" invert "$work/in.bmp" >(cat > "$work/d/substituted.bmp") || fail "writing into >(...) fails"
+wait $!
+cmp -s "$work/d/substituted.bmp" "$work/expected.bmp" || fail ">(...) does not carry the output"
+if command -v python3 > /dev/null; then
+    python3 - "$image" invert "$work/in.bmp" /dev/stdout > "$work/d/socket.bmp" << 'EOF_PY'
+import socket, subprocess, sys
+ours, theirs = socket.socketpair()
+tool = subprocess.Popen(sys.argv[1:], stdout=theirs)
+theirs.close()
+while chunk := ours.recv(1 << 16):
+    sys.stdout.buffer.write(chunk)
+sys.exit(tool.wait())
+EOF_PY
+    (($? == 0)) && cmp -s "$work/d/socket.bmp" "$work/expected.bmp" ||
+        fail "/dev/stdout, a socket, does not carry the output"
+fi
+[[ -z $(find "$work/d" -name '.quillon-*') ]] || fail "a temporary was left: $(ls -A "$work/d")"
+
 # Inputs: "-", a pipe and a FIFO are read whole; a folder is refused with the reason.
 "$image" invert - "$work/d/a.bmp" < "$work/in.bmp" && cmp -s "$work/d/a.bmp" "$work/expected.bmp" ||
     fail "- as input is not read"
@@ -124,8 +147,11 @@ else
     echo "skipped: the device cases need root to make a device node"
 fi
 
-# A read-only output, and one in a folder without write permission, are refused with the
-# system's reason and kept. Root may write anything, so these run as nobody.
+# Permissions, as nobody, since root may write anything. A read-only output, and a new file in a
+# folder without write permission, are refused with the system's reason. A file the user may
+# write is written, as cp writes it, even where its folder lets no temporary be made (the user's
+# own read-only folder, root's folder) or put in its place (root's file in a sticky folder): in
+# place, keeping its owner and permissions, and leaving nothing else.
 as_user=()
 if (($(id -u) != 0)); then
     as_user=(env)
@@ -144,17 +170,35 @@ if ((${#as_user[@]} > 0)); then
     chmod 444 "$work/user/readonly.bmp"
     chmod 644 "$work/user/locked/out.bmp"
     chmod 555 "$work/user/locked"
-    for out in readonly.bmp locked/out.bmp; do
+    for out in readonly.bmp locked/new.bmp; do
         "${as_user[@]}" "$image" invert "$work/user/in.bmp" "$work/user/$out" 2> "$work/err"
         (($? == 2)) && grep -q "cannot write '$work/user/$out': Permission denied" "$work/err" ||
             fail "$out is not refused with the reason: $(cat "$work/err")"
-        [[ $(cat "$work/user/$out") == keep ]] || fail "$out was changed"
     done
+    [[ $(cat "$work/user/readonly.bmp") == keep ]] || fail "the read-only output was changed"
     [[ $(stat -c %a "$work/user/readonly.bmp") == 444 ]] || fail "the read-only output changed"
-    [[ $(ls -A "$work/user/locked") == out.bmp ]] || fail "something was left in the locked folder"
+    writable=(user/locked/out.bmp)
+    if (($(id -u) == 0)); then
+        mkdir "$work/rootdir" "$work/sticky"
+        chmod 755 "$work/rootdir"
+        chmod 1777 "$work/sticky"
+        printf keep > "$work/rootdir/out.bmp"
+        printf keep > "$work/sticky/out.bmp"
+        chmod 666 "$work/rootdir/out.bmp" "$work/sticky/out.bmp"
+        writable+=(rootdir/out.bmp sticky/out.bmp)
+    fi
+    for out in "${writable[@]}"; do
+        owner=$(stat -c %u:%a "$work/$out")
+        "${as_user[@]}" "$image" invert "$work/user/in.bmp" "$work/$out" 2> "$work/err" ||
+            fail "$out, writable in a folder that is not, is refused: $(cat "$work/err")"
+        cmp -s "$work/$out" "$work/expected.bmp" || fail "$out was not written"
+        [[ $(stat -c %u:%a "$work/$out") == "$owner" ]] || fail "$out changed owner or permissions"
+        [[ $(ls -A "$(dirname "$work/$out")") == out.bmp ]] ||
+            fail "something was left beside $out: $(ls -A "$(dirname "$work/$out")")"
+    done
     chmod 755 "$work/user/locked"
 else
-    echo "skipped: the read-only cases need an unprivileged user (setpriv or runuser)"
+    echo "skipped: the permission cases need an unprivileged user (setpriv or runuser)"
 fi
 
 # INT, TERM and HUP leave the folder exactly as it was: during the operation, and while the
@@ -212,6 +256,43 @@ for signal in INT TERM HUP; do
 done
 # Not even SIGKILL leaves anything of a file with no name.
 interrupt KILL during-write invert
+
+# A file written in place (its folder lets no temporary be made) is whole when a signal comes
+# during the write: caught with the file open, the tool finishes it and then dies of the signal.
+# The old file is twice the new one, so that a write stopped before the file is trimmed shows.
+if ((${#as_user[@]} > 0)); then
+    mkdir "$work/inplace"
+    "$image" invert "$work/big.bmp" "$work/big-inverted.bmp" || fail "cannot invert the big picture"
+    cat "$work/big.bmp" "$work/big.bmp" > "$work/inplace/out.bmp"
+    chmod 666 "$work/inplace/out.bmp"
+    chmod 555 "$work/inplace"
+    writing_in_place() {
+        ls -l "/proc/$1/fd" 2> /dev/null | grep -q "$work/inplace/out.bmp"
+    }
+    for signal in INT TERM HUP; do
+        cat "$work/big.bmp" "$work/big.bmp" > "$work/inplace/out.bmp"
+        "${as_user[@]}" env --default-signal=INT \
+            "$image" invert "$work/big.bmp" "$work/inplace/out.bmp" 2> /dev/null &
+        pid=$! tries=0
+        while ! writing_in_place $pid && ((tries++ < 20000)) && kill -0 $pid 2> /dev/null; do :; done
+        kill -STOP $pid 2> /dev/null
+        if ! writing_in_place $pid; then
+            echo "note: the in-place write was not caught open; $signal went untried"
+            kill -CONT $pid
+            wait $pid 2> /dev/null
+            continue
+        fi
+        kill -s $signal $pid
+        kill -CONT $pid
+        wait $pid 2> /dev/null
+        status=$?
+        ((status == 128 + $(kill -l $signal))) || fail "$signal in place: exit status $status"
+        cmp -s "$work/inplace/out.bmp" "$work/big-inverted.bmp" ||
+            fail "$signal in place: the file is not the whole picture"
+        [[ $(ls -A "$work/inplace") == out.bmp ]] || fail "$signal in place: something was left"
+    done
+    chmod 755 "$work/inplace"
+fi
 
 # The capture tool: never writes over its reference, refuses what cannot be meant.
 c=$work/c
