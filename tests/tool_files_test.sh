@@ -278,7 +278,7 @@ if ((${#as_user[@]} > 0)); then
         kill -STOP $pid 2> /dev/null
         if ! writing_in_place $pid; then
             echo "note: the in-place write was not caught open; $signal went untried"
-            kill -CONT $pid
+            kill -CONT $pid 2> /dev/null
             wait $pid 2> /dev/null
             continue
         fi
@@ -344,6 +344,106 @@ refused "after the last frame" --frames 10 --at 9 key:F --at 200 close
 "$capture" --frames 2 --assets "$assets" --every 1 "$c/series" --out "$c/last.bmp" ||
     fail "a series fails"
 [[ -f $c/series/frame-00000.bmp && -f $c/series/frame-00001.bmp ]] || fail "the series is missing"
+
+# The capture's frame, series and difference picture go into pipes named by /dev paths, and
+# the verdict keeps out of the picture.
+p=$work/p
+mkdir "$p" "$p/series"
+"$image" invert "$c/ref.bmp" "$p/other.bmp" || fail "cannot make a reference that differs"
+"$capture" --frames 2 --assets "$assets" --out /dev/stdout --compare "$c/ref.bmp" 2> /dev/null |
+    cat > "$p/piped.bmp"
+((PIPESTATUS[0] == 0)) && cmp -s "$p/piped.bmp" "$c/ref.bmp" ||
+    fail "the capture does not write its frame alone into /dev/stdout"
+ln -s /dev/stdout "$p/series/frame-00001.bmp"
+"$capture" --frames 2 --assets "$assets" --every 1 "$p/series" --out "$p/last.bmp" |
+    cat > "$p/series-piped.bmp"
+((PIPESTATUS[0] == 0)) && cmp -s "$p/series-piped.bmp" "$c/ref.bmp" &&
+    [[ -L $p/series/frame-00001.bmp && -f $p/series/frame-00000.bmp ]] ||
+    fail "a series frame linked to /dev/stdout does not go into the pipe"
+"$capture" --frames 2 --assets "$assets" --out "$p/last.bmp" --compare "$p/other.bmp" \
+    --diff "$p/diff.bmp" > /dev/null
+(($? == 1)) || fail "a differing frame with --diff FILE does not exit 1"
+"$capture" --frames 2 --assets "$assets" --out "$p/last.bmp" --compare "$p/other.bmp" \
+    --diff >(cat > "$p/diff-piped.bmp") > /dev/null
+(($? == 1)) || fail "a differing frame with --diff >(...) does not exit 1"
+wait $!
+cmp -s "$p/diff-piped.bmp" "$p/diff.bmp" || fail "the difference picture does not go into >(...)"
+rm -r "$p/series" "$p"/*.bmp
+
+# The reference may come from -, a pipe or a FIFO, read whole; it still may not be the output,
+# and one that cannot be read stops the capture before anything is written.
+"$image" invert "$c/ref.bmp" "$p/other.bmp"
+cp "$c/ref.bmp" "$p/ref.bmp"
+mkfifo "$p/fifo"
+# streamed REFERENCE: the capture compared with REFERENCE, fed with the reference frame.
+streamed() {
+    "$capture" --frames 2 --assets "$assets" --out "$p/out.bmp" --compare "$1" \
+        < "$c/ref.bmp" > "$work/out" 2>&1
+    (($? == 0)) && grep -q identical "$work/out" ||
+        fail "--compare $1 (a stream) is not taken: $(cat "$work/out")"
+}
+streamed -
+streamed <(cat "$c/ref.bmp")
+cat "$c/ref.bmp" > "$p/fifo" &
+streamed "$p/fifo"
+wait
+"$capture" --frames 2 --assets "$assets" --out "$p/ref.bmp" --compare - < "$p/ref.bmp" \
+    > /dev/null 2> "$work/err"
+(($? == 2)) && grep -q reference "$work/err" && cmp -s "$p/ref.bmp" "$c/ref.bmp" ||
+    fail "--compare - from the output's own file is not refused: $(cat "$work/err")"
+rm "$p/out.bmp"
+"$capture" --frames 2 --assets "$assets" --out "$p/out.bmp" --compare - < /dev/null 2> "$work/err"
+(($? == 2)) && grep -q "cannot read the 24-bit reference from standard input" "$work/err" &&
+    [[ ! -e $p/out.bmp ]] || fail "an empty reference on - is not refused first: $(cat "$work/err")"
+
+# No difference picture beside standard output, a pipe, a FIFO or a device: the frame differs,
+# the exit is 1 and nothing else is written; --diff FILE names one anywhere, a PNG by its name.
+before=$(listing "$p")
+differs() {
+    "$capture" --frames 2 --assets "$assets" --compare "$p/other.bmp" "$@" > /dev/null 2> "$work/err"
+    local status=$?
+    ((status == 1)) || fail "a differing frame written to $*: status $status ($(cat "$work/err"))"
+    [[ $(listing "$p") == "$before" ]] || fail "$*: something was written: $(ls -A "$p")"
+}
+(cd "$p" && differs --out -)
+# A pipe by its /proc name, where no difference picture could be made, were one tried.
+differs --out /proc/self/fd/3 3> >(cat > /dev/null)
+cat "$p/fifo" > /dev/null &
+differs --out "$p/fifo"
+wait
+if (($(id -u) == 0)); then
+    mknod "$p/null" c 1 3
+    before=$(listing "$p")
+    differs --out "$p/null"
+fi
+if ((${#as_user[@]} > 0)); then
+    chmod 755 "$p" "$work/out"
+    "${as_user[@]}" "$capture" --frames 2 --assets "$assets" --compare "$p/other.bmp" \
+        --out /dev/null > /dev/null 2> "$work/err"
+    (($? == 1)) || fail "as another user, --out /dev/null and a differing frame: $(cat "$work/err")"
+fi
+"$capture" --frames 2 --assets "$assets" --out - --compare "$p/other.bmp" --diff "$p/diff.png" \
+    > /dev/null 2>&1
+(($? == 1)) && [[ $(head -c 4 "$p/diff.png" | od -An -tx1) == " 89 50 4e 47" ]] ||
+    fail "--diff FILE.png with - as output is not written as a PNG"
+(cd "$p" && "$capture" --assets "$assets" --frames 2 --diff d.bmp > /dev/null 2> "$work/err")
+(($? == 2)) && grep -q -- "--diff needs --compare" "$work/err" ||
+    fail "--diff without --compare is not refused: $(cat "$work/err")"
+
+# A working folder deeper than any path the system hands back: the frame and the series are
+# written there, never into the assets folder.
+cp -r "$assets" "$work/assets"
+(
+    cd "$work" || exit 1
+    for _ in {1..20}; do
+        mkdir "$(printf 'd%.0s' {1..250})" && cd "$(printf 'd%.0s' {1..250})" || exit 1
+    done
+    "$capture" --frames 2 --assets "$work/assets" --out o.bmp --every 1 series \
+        --compare "$c/ref.bmp" > /dev/null &&
+        cmp -s o.bmp "$c/ref.bmp" && [[ -f series/frame-00001.bmp ]]
+) || fail "a capture in a working folder over 4096 bytes deep is not written there"
+[[ $(ls -A "$work/assets") == $(ls -A "$assets") ]] ||
+    fail "a capture in a deep working folder wrote into the assets: $(ls -A "$work/assets")"
 
 if ((failures > 0)); then
     echo "$failures file handling checks failed" >&2
