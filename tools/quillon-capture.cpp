@@ -293,14 +293,12 @@ void releaseFolders(Folders* folders) {
     }
 }
 
-// Moves into `folder`; false after saying why not.
-bool enterFolder(int folder, const Options& options) {
+// Moves into `folder`, which `name` names for the user; false after saying why not.
+bool enterFolder(int folder, const char* name) {
     if (fchdir(folder) == 0) {
         return true;
     }
-    std::fprintf(stderr, "quillon-capture: cannot enter %s: %s\n",
-                 options.assets.empty() ? "the working folder" : options.assets.c_str(),
-                 std::strerror(errno));
+    std::fprintf(stderr, "quillon-capture: cannot enter %s: %s\n", name, std::strerror(errno));
     return false;
 }
 
@@ -308,16 +306,16 @@ bool enterFolder(int folder, const Options& options) {
 bool writeSeriesFrame(const Options& options, const Folders& folders, int frame) {
     NBitmap series;
     series.clear();
-    bool written = enterFolder(folders.caller, options) &&
+    bool written = enterFolder(folders.caller, "the working folder") &&
                    captureAndWrite(&series, seriesFramePath(options, frame));
     series.destroy();
-    return enterFolder(folders.program, options) && written;
+    return enterFolder(folders.program, "the assets folder") && written;
 }
 
 // Renders the frames in the program's folder, writing the series as it goes; the last frame is
 // left in `lastFrame` and written to the output, back in the caller's folder.
 int renderFrames(const Options& options, const Folders& folders, NBitmap* lastFrame) {
-    if (!enterFolder(folders.program, options)) {
+    if (!enterFolder(folders.program, "the assets folder")) {
         return 2;
     }
     resetProgramState();
@@ -356,7 +354,8 @@ int renderFrames(const Options& options, const Folders& folders, NBitmap* lastFr
     }
     // Read before the last frame is copied out, which the caller keeps for the comparison.
     const std::size_t finalHeap = heapInUse();
-    if (!enterFolder(folders.caller, options) || !captureAndWrite(lastFrame, options.out)) {
+    if (!enterFolder(folders.caller, "the working folder") ||
+        !captureAndWrite(lastFrame, options.out)) {
         return 2;
     }
     if (options.checkMemory) {
