@@ -324,6 +324,9 @@ int overwrite(int fd, const char* bytes, std::size_t size) {
     }
     for (std::size_t done = 0; done < size;) {
         ssize_t wrote = pwrite(fd, bytes + done, size - done, (off_t)done);
+        if (wrote == 0) {
+            return EIO;
+        }
         if (wrote < 0 && errno != EINTR) {
             return errno;
         }
