@@ -417,7 +417,7 @@ if (($(id -u) == 0)); then
     differs --out "$p/null"
 fi
 if ((${#as_user[@]} > 0)); then
-    chmod 755 "$p" "$work/out"
+    chmod a+rx "$p" && chmod a+r "$p/other.bmp"
     "${as_user[@]}" "$capture" --frames 2 --assets "$assets" --compare "$p/other.bmp" \
         --out /dev/null > /dev/null 2> "$work/err"
     (($? == 1)) || fail "as another user, --out /dev/null and a differing frame: $(cat "$work/err")"
