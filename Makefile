@@ -16,7 +16,7 @@ WEB_NODE_PATH := /usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
 FUZZ_SECONDS ?= 60
 SOAK_FRAMES ?= 20000
 
-.PHONY: all run test test-asan asan soak windows test-windows e2e check-pictures fuzz bench web serve-web test-web format deps clean
+.PHONY: all run test test-asan asan soak windows test-windows e2e check-pictures check-frames fuzz bench web serve-web test-web format deps clean
 
 all: $(BUILD)/quillon
 
@@ -64,6 +64,14 @@ check-pictures: $(BUILD)/quillon
 	@scripts/install-deps.sh pictures
 	@tests/picture_imagemagick_test.sh $(BUILD)/quillon-image
 
+# Every frame of a list against its reference, as a report of pictures. FRAMES=FILE and
+# REFERENCES=FOLDER for a list and references of one's own (the references default to the
+# list's folder).
+FRAMES ?= tests/golden/frames.list
+check-frames: $(BUILD)/quillon
+	@$(BUILD)/quillon-frames --frames-list $(FRAMES) $(if $(REFERENCES),--references $(REFERENCES)) \
+		--report $(BUILD)/frames-report --assets assets
+
 fuzz:
 	@scripts/install-deps.sh build fuzz
 	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUILLON_FUZZ=ON > /dev/null
@@ -88,9 +96,10 @@ serve-web: web
 	@python3 scripts/serve-web.py $(WEB_BUILD) $(WEB_PORT)
 
 # Debian's python3-selenium lives beside Debian's own Python, whichever python3 comes first.
-test-web: web
+test-web: web $(BUILD)/quillon
 	@scripts/install-deps.sh web-test
 	@/usr/bin/python3 tests/web/run.py $(WEB_BUILD)
+	@/usr/bin/python3 tests/web/report_check.py $(BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -89,6 +89,29 @@ cmp -s "$work/from-fifo" "$work/expected.bmp" || fail "the FIFO did not carry th
 "$image" invert "$work/in.bmp" - > "$work/from-stdout" || fail "writing to - fails"
 cmp -s "$work/from-stdout" "$work/expected.bmp" || fail "- does not carry the output"
 
+# The kernel's names for a pipe or a socket (/dev/stdout, a shell's >(...), /dev/fd/N) lead to
+# no file: the output is written into what they hold.
+"$image" invert "$work/in.bmp" /dev/stdout | cat > "$work/d/piped.bmp"
+((PIPESTATUS[0] == 0)) && cmp -s "$work/d/piped.bmp" "$work/expected.bmp" ||
+    fail "/dev/stdout, a pipe, does not carry the output"
+"$image" invert "$work/in.bmp" >(cat > "$work/d/substituted.bmp") || fail "writing into >(...) fails"
+wait $!
+cmp -s "$work/d/substituted.bmp" "$work/expected.bmp" || fail ">(...) does not carry the output"
+if command -v python3 > /dev/null; then
+    python3 - "$image" invert "$work/in.bmp" /dev/stdout > "$work/d/socket.bmp" << 'EOF_PY'
+import socket, subprocess, sys
+ours, theirs = socket.socketpair()
+tool = subprocess.Popen(sys.argv[1:], stdout=theirs)
+theirs.close()
+while chunk := ours.recv(1 << 16):
+    sys.stdout.buffer.write(chunk)
+sys.exit(tool.wait())
+EOF_PY
+    (($? == 0)) && cmp -s "$work/d/socket.bmp" "$work/expected.bmp" ||
+        fail "/dev/stdout, a socket, does not carry the output"
+fi
+[[ -z $(find "$work/d" -name '.quillon-*') ]] || fail "a temporary was left: $(ls -A "$work/d")"
+
 # Inputs: "-", a pipe and a FIFO are read whole; a folder is refused with the reason.
 "$image" invert - "$work/d/a.bmp" < "$work/in.bmp" && cmp -s "$work/d/a.bmp" "$work/expected.bmp" ||
     fail "- as input is not read"
@@ -124,8 +147,11 @@ else
     echo "skipped: the device cases need root to make a device node"
 fi
 
-# A read-only output, and one in a folder without write permission, are refused with the
-# system's reason and kept. Root may write anything, so these run as nobody.
+# Permissions, as nobody, since root may write anything. A read-only output, and a new file in a
+# folder without write permission, are refused with the system's reason. A file the user may
+# write is written, as cp writes it, even where its folder lets no temporary be made (the user's
+# own read-only folder, root's folder) or put in its place (root's file in a sticky folder): in
+# place, keeping its owner and permissions, and leaving nothing else.
 as_user=()
 if (($(id -u) != 0)); then
     as_user=(env)
@@ -144,17 +170,35 @@ if ((${#as_user[@]} > 0)); then
     chmod 444 "$work/user/readonly.bmp"
     chmod 644 "$work/user/locked/out.bmp"
     chmod 555 "$work/user/locked"
-    for out in readonly.bmp locked/out.bmp; do
+    for out in readonly.bmp locked/new.bmp; do
         "${as_user[@]}" "$image" invert "$work/user/in.bmp" "$work/user/$out" 2> "$work/err"
         (($? == 2)) && grep -q "cannot write '$work/user/$out': Permission denied" "$work/err" ||
             fail "$out is not refused with the reason: $(cat "$work/err")"
-        [[ $(cat "$work/user/$out") == keep ]] || fail "$out was changed"
     done
+    [[ $(cat "$work/user/readonly.bmp") == keep ]] || fail "the read-only output was changed"
     [[ $(stat -c %a "$work/user/readonly.bmp") == 444 ]] || fail "the read-only output changed"
-    [[ $(ls -A "$work/user/locked") == out.bmp ]] || fail "something was left in the locked folder"
+    writable=(user/locked/out.bmp)
+    if (($(id -u) == 0)); then
+        mkdir "$work/rootdir" "$work/sticky"
+        chmod 755 "$work/rootdir"
+        chmod 1777 "$work/sticky"
+        printf keep > "$work/rootdir/out.bmp"
+        printf keep > "$work/sticky/out.bmp"
+        chmod 666 "$work/rootdir/out.bmp" "$work/sticky/out.bmp"
+        writable+=(rootdir/out.bmp sticky/out.bmp)
+    fi
+    for out in "${writable[@]}"; do
+        owner=$(stat -c %u:%a "$work/$out")
+        "${as_user[@]}" "$image" invert "$work/user/in.bmp" "$work/$out" 2> "$work/err" ||
+            fail "$out, writable in a folder that is not, is refused: $(cat "$work/err")"
+        cmp -s "$work/$out" "$work/expected.bmp" || fail "$out was not written"
+        [[ $(stat -c %u:%a "$work/$out") == "$owner" ]] || fail "$out changed owner or permissions"
+        [[ $(ls -A "$(dirname "$work/$out")") == out.bmp ]] ||
+            fail "something was left beside $out: $(ls -A "$(dirname "$work/$out")")"
+    done
     chmod 755 "$work/user/locked"
 else
-    echo "skipped: the read-only cases need an unprivileged user (setpriv or runuser)"
+    echo "skipped: the permission cases need an unprivileged user (setpriv or runuser)"
 fi
 
 # INT, TERM and HUP leave the folder exactly as it was: during the operation, and while the
@@ -213,6 +257,43 @@ done
 # Not even SIGKILL leaves anything of a file with no name.
 interrupt KILL during-write invert
 
+# A file written in place (its folder lets no temporary be made) is whole when a signal comes
+# during the write: caught with the file open, the tool finishes it and then dies of the signal.
+# The old file is twice the new one, so that a write stopped before the file is trimmed shows.
+if ((${#as_user[@]} > 0)); then
+    mkdir "$work/inplace"
+    "$image" invert "$work/big.bmp" "$work/big-inverted.bmp" || fail "cannot invert the big picture"
+    cat "$work/big.bmp" "$work/big.bmp" > "$work/inplace/out.bmp"
+    chmod 666 "$work/inplace/out.bmp"
+    chmod 555 "$work/inplace"
+    writing_in_place() {
+        ls -l "/proc/$1/fd" 2> /dev/null | grep -q "$work/inplace/out.bmp"
+    }
+    for signal in INT TERM HUP; do
+        cat "$work/big.bmp" "$work/big.bmp" > "$work/inplace/out.bmp"
+        "${as_user[@]}" env --default-signal=INT \
+            "$image" invert "$work/big.bmp" "$work/inplace/out.bmp" 2> /dev/null &
+        pid=$! tries=0
+        while ! writing_in_place $pid && ((tries++ < 20000)) && kill -0 $pid 2> /dev/null; do :; done
+        kill -STOP $pid 2> /dev/null
+        if ! writing_in_place $pid; then
+            echo "note: the in-place write was not caught open; $signal went untried"
+            kill -CONT $pid 2> /dev/null
+            wait $pid 2> /dev/null
+            continue
+        fi
+        kill -s $signal $pid
+        kill -CONT $pid
+        wait $pid 2> /dev/null
+        status=$?
+        ((status == 128 + $(kill -l $signal))) || fail "$signal in place: exit status $status"
+        cmp -s "$work/inplace/out.bmp" "$work/big-inverted.bmp" ||
+            fail "$signal in place: the file is not the whole picture"
+        [[ $(ls -A "$work/inplace") == out.bmp ]] || fail "$signal in place: something was left"
+    done
+    chmod 755 "$work/inplace"
+fi
+
 # The capture tool: never writes over its reference, refuses what cannot be meant.
 c=$work/c
 mkdir "$c" "$c/series"
@@ -263,6 +344,106 @@ refused "after the last frame" --frames 10 --at 9 key:F --at 200 close
 "$capture" --frames 2 --assets "$assets" --every 1 "$c/series" --out "$c/last.bmp" ||
     fail "a series fails"
 [[ -f $c/series/frame-00000.bmp && -f $c/series/frame-00001.bmp ]] || fail "the series is missing"
+
+# The capture's frame, series and difference picture go into pipes named by /dev paths, and
+# the verdict keeps out of the picture.
+p=$work/p
+mkdir "$p" "$p/series"
+"$image" invert "$c/ref.bmp" "$p/other.bmp" || fail "cannot make a reference that differs"
+"$capture" --frames 2 --assets "$assets" --out /dev/stdout --compare "$c/ref.bmp" 2> /dev/null |
+    cat > "$p/piped.bmp"
+((PIPESTATUS[0] == 0)) && cmp -s "$p/piped.bmp" "$c/ref.bmp" ||
+    fail "the capture does not write its frame alone into /dev/stdout"
+ln -s /dev/stdout "$p/series/frame-00001.bmp"
+"$capture" --frames 2 --assets "$assets" --every 1 "$p/series" --out "$p/last.bmp" |
+    cat > "$p/series-piped.bmp"
+((PIPESTATUS[0] == 0)) && cmp -s "$p/series-piped.bmp" "$c/ref.bmp" &&
+    [[ -L $p/series/frame-00001.bmp && -f $p/series/frame-00000.bmp ]] ||
+    fail "a series frame linked to /dev/stdout does not go into the pipe"
+"$capture" --frames 2 --assets "$assets" --out "$p/last.bmp" --compare "$p/other.bmp" \
+    --diff "$p/diff.bmp" > /dev/null
+(($? == 1)) || fail "a differing frame with --diff FILE does not exit 1"
+"$capture" --frames 2 --assets "$assets" --out "$p/last.bmp" --compare "$p/other.bmp" \
+    --diff >(cat > "$p/diff-piped.bmp") > /dev/null
+(($? == 1)) || fail "a differing frame with --diff >(...) does not exit 1"
+wait $!
+cmp -s "$p/diff-piped.bmp" "$p/diff.bmp" || fail "the difference picture does not go into >(...)"
+rm -r "$p/series" "$p"/*.bmp
+
+# The reference may come from -, a pipe or a FIFO, read whole; it still may not be the output,
+# and one that cannot be read stops the capture before anything is written.
+"$image" invert "$c/ref.bmp" "$p/other.bmp"
+cp "$c/ref.bmp" "$p/ref.bmp"
+mkfifo "$p/fifo"
+# streamed REFERENCE: the capture compared with REFERENCE, fed with the reference frame.
+streamed() {
+    "$capture" --frames 2 --assets "$assets" --out "$p/out.bmp" --compare "$1" \
+        < "$c/ref.bmp" > "$work/out" 2>&1
+    (($? == 0)) && grep -q identical "$work/out" ||
+        fail "--compare $1 (a stream) is not taken: $(cat "$work/out")"
+}
+streamed -
+streamed <(cat "$c/ref.bmp")
+cat "$c/ref.bmp" > "$p/fifo" &
+streamed "$p/fifo"
+wait
+"$capture" --frames 2 --assets "$assets" --out "$p/ref.bmp" --compare - < "$p/ref.bmp" \
+    > /dev/null 2> "$work/err"
+(($? == 2)) && grep -q reference "$work/err" && cmp -s "$p/ref.bmp" "$c/ref.bmp" ||
+    fail "--compare - from the output's own file is not refused: $(cat "$work/err")"
+rm "$p/out.bmp"
+"$capture" --frames 2 --assets "$assets" --out "$p/out.bmp" --compare - < /dev/null 2> "$work/err"
+(($? == 2)) && grep -q "cannot read the 24-bit reference from standard input" "$work/err" &&
+    [[ ! -e $p/out.bmp ]] || fail "an empty reference on - is not refused first: $(cat "$work/err")"
+
+# No difference picture beside standard output, a pipe, a FIFO or a device: the frame differs,
+# the exit is 1 and nothing else is written; --diff FILE names one anywhere, a PNG by its name.
+before=$(listing "$p")
+differs() {
+    "$capture" --frames 2 --assets "$assets" --compare "$p/other.bmp" "$@" > /dev/null 2> "$work/err"
+    local status=$?
+    ((status == 1)) || fail "a differing frame written to $*: status $status ($(cat "$work/err"))"
+    [[ $(listing "$p") == "$before" ]] || fail "$*: something was written: $(ls -A "$p")"
+}
+(cd "$p" && differs --out -)
+# A pipe by its /proc name, where no difference picture could be made, were one tried.
+differs --out /proc/self/fd/3 3> >(cat > /dev/null)
+cat "$p/fifo" > /dev/null &
+differs --out "$p/fifo"
+wait
+if (($(id -u) == 0)); then
+    mknod "$p/null" c 1 3
+    before=$(listing "$p")
+    differs --out "$p/null"
+fi
+if ((${#as_user[@]} > 0)); then
+    chmod a+rx "$p" && chmod a+r "$p/other.bmp"
+    "${as_user[@]}" "$capture" --frames 2 --assets "$assets" --compare "$p/other.bmp" \
+        --out /dev/null > /dev/null 2> "$work/err"
+    (($? == 1)) || fail "as another user, --out /dev/null and a differing frame: $(cat "$work/err")"
+fi
+"$capture" --frames 2 --assets "$assets" --out - --compare "$p/other.bmp" --diff "$p/diff.png" \
+    > /dev/null 2>&1
+(($? == 1)) && [[ $(head -c 4 "$p/diff.png" | od -An -tx1) == " 89 50 4e 47" ]] ||
+    fail "--diff FILE.png with - as output is not written as a PNG"
+(cd "$p" && "$capture" --assets "$assets" --frames 2 --diff d.bmp > /dev/null 2> "$work/err")
+(($? == 2)) && grep -q -- "--diff needs --compare" "$work/err" ||
+    fail "--diff without --compare is not refused: $(cat "$work/err")"
+
+# A working folder deeper than any path the system hands back: the frame and the series are
+# written there, never into the assets folder.
+cp -r "$assets" "$work/assets"
+(
+    cd "$work" || exit 1
+    for _ in {1..20}; do
+        mkdir "$(printf 'd%.0s' {1..250})" && cd "$(printf 'd%.0s' {1..250})" || exit 1
+    done
+    "$capture" --frames 2 --assets "$work/assets" --out o.bmp --every 1 series \
+        --compare "$c/ref.bmp" > /dev/null &&
+        cmp -s o.bmp "$c/ref.bmp" && [[ -f series/frame-00001.bmp ]]
+) || fail "a capture in a working folder over 4096 bytes deep is not written there"
+[[ $(ls -A "$work/assets") == $(ls -A "$assets") ]] ||
+    fail "a capture in a deep working folder wrote into the assets: $(ls -A "$work/assets")"
 
 if ((failures > 0)); then
     echo "$failures file handling checks failed" >&2

@@ -1,8 +1,15 @@
 #include "tools/capture_compare.h"
 
+#include "tools/picture_output.h"
 #include "tools/tool_files.h"
 
+#include <vector>
+
 namespace {
+
+std::string referenceName(const std::string& path) {
+    return path == "-" ? "standard input" : path;
+}
 
 struct Differences {
     long count = 0;
@@ -34,17 +41,17 @@ int reportDifferences(const Differences& found, const NBitmap& difference,
                       const std::string& referencePath, const std::string& differencePath,
                       std::FILE* report) {
     if (found.count == 0) {
-        std::fprintf(report, "quillon-capture: identical to %s\n", referencePath.c_str());
+        std::fprintf(report, "quillon-capture: identical to %s\n",
+                     referenceName(referencePath).c_str());
         return 0;
     }
     std::fprintf(report, "quillon-capture: %ld pixel(s) differ from %s; the first at (%d, %d)",
-                 found.count, referencePath.c_str(), found.firstX, found.firstY);
+                 found.count, referenceName(referencePath).c_str(), found.firstX, found.firstY);
     if (differencePath.empty()) {
-        std::fprintf(report, "\n");
+        std::fprintf(report, "; --diff FILE writes a difference picture\n");
         return 1;
     }
-    std::string failure = writeOutputFile(
-        differencePath, [&](std::FILE* stream) { return writeBmpToStream(difference, stream); });
+    std::string failure = writePictureOutput(difference, false, differencePath);
     if (!failure.empty()) {
         std::fprintf(report, "\n");
         std::fprintf(stderr, "quillon-capture: %s\n", failure.c_str());
@@ -65,26 +72,38 @@ std::string differencePicturePath(const std::string& out) {
     return out.substr(0, dot) + ".diff.bmp";
 }
 
-int compareWithReference(const NBitmap& frame, const std::string& referencePath,
-                         const std::string& differencePath, std::FILE* report) {
-    NBitmap reference, difference;
-    reference.clear();
-    difference.clear();
-    int status = 2;
-    if (!reference.readBmp(referencePath.c_str()) || reference.pixelSize() != 3) {
-        std::fprintf(stderr, "quillon-capture: cannot read the 24-bit reference '%s'\n",
-                     referencePath.c_str());
-    } else if (frame.width() != reference.width() || frame.height() != reference.height()) {
+bool readReference(const std::string& path, NBitmap* reference) {
+    std::vector<unsigned char> bytes;
+    std::string failure = readInputFile(path, &bytes);
+    if (!failure.empty()) {
+        std::fprintf(stderr, "quillon-capture: %s\n", failure.c_str());
+        return false;
+    }
+    if (!readBmpFromMemory(reference, bytes.data(), bytes.size()) || reference->pixelSize() != 3) {
+        std::fprintf(stderr, "quillon-capture: cannot read the 24-bit reference %s\n",
+                     path == "-" ? "from standard input" : ("'" + path + "'").c_str());
+        return false;
+    }
+    return true;
+}
+
+int compareWithReference(const NBitmap& frame, const NBitmap& reference,
+                         const std::string& referencePath, const std::string& differencePath,
+                         std::FILE* report) {
+    if (frame.width() != reference.width() || frame.height() != reference.height()) {
         std::fprintf(stderr, "quillon-capture: the frame is %d x %d, the reference %d x %d\n",
                      frame.width(), frame.height(), reference.width(), reference.height());
-        status = 1;
-    } else if (!difference.create(frame.width(), frame.height(), 3)) {
+        return 1;
+    }
+    NBitmap difference;
+    difference.clear();
+    int status = 2;
+    if (!difference.create(frame.width(), frame.height(), 3)) {
         std::fprintf(stderr, "quillon-capture: out of memory\n");
     } else {
         Differences found = markDifferences(frame, reference, &difference);
         status = reportDifferences(found, difference, referencePath, differencePath, report);
     }
-    reference.destroy();
     difference.destroy();
     return status;
 }

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,8 +38,12 @@ const char usage[] =
     "                       a BMP otherwise (default capture.bmp; - is standard output)\n"
     "  --every N DIR        also writes every Nth frame as DIR/frame-NNNNN.bmp\n"
     "  --compare REFERENCE  exit status 1 when any pixel of the last frame differs from\n"
-    "                       REFERENCE; a difference picture goes beside the output. Never\n"
-    "                       writes over REFERENCE\n"
+    "                       REFERENCE (a file, a pipe, a FIFO or - for standard input);\n"
+    "                       a difference picture goes beside an output that is a file.\n"
+    "                       Never writes over REFERENCE\n"
+    "  --diff FILE          where the difference picture goes instead (a PNG when FILE ends\n"
+    "                       in .png); the only way to have one when the output is -, a\n"
+    "                       pipe, a FIFO or a device\n"
     "  --inspect            starts the program to inspect, as quillon --inspect: the keys\n"
     "                       P, N, Z and O work\n"
     "  --assets DIR         the working directory of the program, where it finds\n"
@@ -59,6 +64,7 @@ struct Options {
     int every = 0;
     std::string everyDir;
     std::string reference;
+    std::string diff;
     std::string assets;
     bool random = false;
     unsigned randomSeed = 0;
@@ -72,7 +78,7 @@ int argumentCount(const std::string& option) {
         return 0;
     }
     if (option == "--frames" || option == "--ms" || option == "--out" || option == "--compare" ||
-        option == "--assets" || option == "--random") {
+        option == "--diff" || option == "--assets" || option == "--random") {
         return 1;
     }
     if (option == "--at" || option == "--every") {
@@ -123,7 +129,12 @@ bool parseOption(const std::string& option, char** arguments, Options* options) 
     if (option == "--out") {
         options->out = arguments[0];
         return checkPictureOutputName(options->out).empty();
-    } else if (option == "--compare") {
+    }
+    if (option == "--diff") {
+        options->diff = arguments[0];
+        return !options->diff.empty() && checkPictureOutputName(options->diff).empty();
+    }
+    if (option == "--compare") {
         options->reference = arguments[0];
     } else if (option == "--assets") {
         options->assets = arguments[0];
@@ -170,13 +181,31 @@ std::string seriesFramePath(const Options& options, int frame) {
     return options.everyDir + name;
 }
 
+// A difference picture goes beside an output that is a file, or will be one. Standard output, a
+// pipe, a FIFO or a device has no beside: only --diff names a picture there.
 std::string differencePathFor(const Options& options) {
-    return options.out == "-" ? "" : differencePicturePath(options.out);
+    if (!options.diff.empty()) {
+        return options.diff;
+    }
+    struct stat status;
+    bool file =
+        options.out != "-" && (stat(options.out.c_str(), &status) != 0 || S_ISREG(status.st_mode));
+    return file ? differencePicturePath(options.out) : "";
 }
 
-// Where the verdicts go: standard output, unless the frame goes there.
+// Whether a picture written to `path` would land in standard output: "-", or another name for
+// the pipe, socket or file it is (/dev/stdout, /dev/fd/1). A device takes any mix of bytes.
+bool landsInStandardOutput(const std::string& path) {
+    struct stat named, standard;
+    return path == "-" || (!path.empty() && stat(path.c_str(), &named) == 0 &&
+                           fstat(STDOUT_FILENO, &standard) == 0 && !S_ISCHR(named.st_mode) &&
+                           named.st_dev == standard.st_dev && named.st_ino == standard.st_ino);
+}
+
+// Where the verdicts go: standard output, unless a picture goes there.
 std::FILE* reportStream(const Options& options) {
-    return options.out == "-" ? stderr : stdout;
+    return landsInStandardOutput(options.out) || landsInStandardOutput(options.diff) ? stderr
+                                                                                     : stdout;
 }
 
 // Every file the run would write, checked against the reference before anything is written:
@@ -199,6 +228,9 @@ std::string refuseWritingOverReference(const Options& options) {
 std::string checkOptions(const Options& options) {
     if (options.every > 0 && options.everyDir.empty()) {
         return "--every needs a folder name";
+    }
+    if (!options.diff.empty() && options.reference.empty()) {
+        return "--diff needs --compare";
     }
     for (const shim::ScriptedEvent& event : options.script) {
         if (event.frame >= options.frames) {
@@ -234,12 +266,63 @@ bool captureAndWrite(NBitmap* frame, const std::string& path) {
     return writeFrame(*frame, path);
 }
 
-// Renders the frames, writing the series as it goes; the last frame is left in `lastFrame`
-// and written to the output.
-int renderFrames(const Options& options, NBitmap* lastFrame) {
-    if (!options.assets.empty() && chdir(options.assets.c_str()) != 0) {
-        std::fprintf(stderr, "quillon-capture: cannot enter '%s': %s\n", options.assets.c_str(),
+// The caller's folder and the program's, held open: the paths on the command line are the
+// caller's, while the program runs in its assets folder. Names would not do: a working folder's
+// path may be longer than any the system hands back.
+struct Folders {
+    int caller = -1;
+    int program = -1;
+};
+
+// Opens both folders; false after saying why not.
+bool holdFolders(const Options& options, Folders* folders) {
+    folders->caller = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folders->caller < 0) {
+        std::fprintf(stderr, "quillon-capture: cannot hold the working folder: %s\n",
                      std::strerror(errno));
+        return false;
+    }
+    const char* assets = options.assets.empty() ? "." : options.assets.c_str();
+    folders->program = open(assets, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folders->program < 0) {
+        std::fprintf(stderr, "quillon-capture: cannot enter '%s': %s\n", assets,
+                     std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+void releaseFolders(Folders* folders) {
+    for (int folder : {folders->caller, folders->program}) {
+        if (folder >= 0) {
+            close(folder);
+        }
+    }
+}
+
+// Moves into `folder`, which `name` names for the user; false after saying why not.
+bool enterFolder(int folder, const char* name) {
+    if (fchdir(folder) == 0) {
+        return true;
+    }
+    std::fprintf(stderr, "quillon-capture: cannot enter %s: %s\n", name, std::strerror(errno));
+    return false;
+}
+
+// One frame of the series, written from the caller's folder.
+bool writeSeriesFrame(const Options& options, const Folders& folders, int frame) {
+    NBitmap series;
+    series.clear();
+    bool written = enterFolder(folders.caller, "the working folder") &&
+                   captureAndWrite(&series, seriesFramePath(options, frame));
+    series.destroy();
+    return enterFolder(folders.program, "the assets folder") && written;
+}
+
+// Renders the frames in the program's folder, writing the series as it goes; the last frame is
+// left in `lastFrame` and written to the output, back in the caller's folder.
+int renderFrames(const Options& options, const Folders& folders, NBitmap* lastFrame) {
+    if (!enterFolder(folders.program, "the assets folder")) {
         return 2;
     }
     resetProgramState();
@@ -271,20 +354,16 @@ int renderFrames(const Options& options, NBitmap* lastFrame) {
             break;
         }
         renderFrame();
-        if (options.every > 0 && frame % options.every == 0) {
-            NBitmap series;
-            series.clear();
-            bool written = captureAndWrite(&series, seriesFramePath(options, frame));
-            series.destroy();
-            if (!written) {
-                return 2;
-            }
+        if (options.every > 0 && frame % options.every == 0 &&
+            !writeSeriesFrame(options, folders, frame)) {
+            return 2;
         }
         shimtest::advanceTickCount(options.msPerFrame);
     }
     // Read before the last frame is copied out, which the caller keeps for the comparison.
     const std::size_t finalHeap = heapInUse();
-    if (!captureAndWrite(lastFrame, options.out)) {
+    if (!enterFolder(folders.caller, "the working folder") ||
+        !captureAndWrite(lastFrame, options.out)) {
         return 2;
     }
     if (options.checkMemory) {
@@ -300,15 +379,29 @@ int renderFrames(const Options& options, NBitmap* lastFrame) {
     return 0;
 }
 
-std::string absolutePath(const std::string& path) {
-    if (path.empty() || path[0] == '/' || path == "-") {
-        return path;
+// Renders, writes and compares; the reference is read whole before anything is written, so
+// that it may come from a pipe, and no output can change it under the comparison.
+int run(const Options& options, const Folders& folders) {
+    NBitmap reference, lastFrame;
+    reference.clear();
+    lastFrame.clear();
+    int status = options.reference.empty() || readReference(options.reference, &reference) ? 0 : 2;
+    const std::string differencePath = differencePathFor(options);
+    if (status == 0 && !options.everyDir.empty()) {
+        mkdir(options.everyDir.c_str(), 0777);
     }
-    char cwd[4096];
-    if (getcwd(cwd, sizeof cwd) == nullptr) {
-        return path;
+    if (status == 0) {
+        shimtest::useHeadlessBackend();
+        status = renderFrames(options, folders, &lastFrame);
     }
-    return std::string(cwd) + "/" + path;
+    if (status == 0 && !options.reference.empty()) {
+        // The frame itself, not the file: the output may be a pipe or a device.
+        status = compareWithReference(lastFrame, reference, options.reference, differencePath,
+                                      reportStream(options));
+    }
+    reference.destroy();
+    lastFrame.destroy();
+    return status;
 }
 
 }  // namespace
@@ -319,27 +412,13 @@ int main(int argc, char** argv) {
     if (parsed != 0) {
         return parsed == 1 ? 0 : 2;
     }
-    // Paths are the caller's, taken before the program moves into its assets folder.
-    options.out = absolutePath(options.out);
-    options.reference = absolutePath(options.reference);
-    options.everyDir = absolutePath(options.everyDir);
     std::string refusal = checkOptions(options);
     if (!refusal.empty()) {
         std::fprintf(stderr, "quillon-capture: %s\n", refusal.c_str());
         return 2;
     }
-    if (!options.everyDir.empty()) {
-        mkdir(options.everyDir.c_str(), 0777);
-    }
-    shimtest::useHeadlessBackend();
-    NBitmap lastFrame;
-    lastFrame.clear();
-    int status = renderFrames(options, &lastFrame);
-    if (status == 0 && !options.reference.empty()) {
-        // The frame itself, not the file: the output may be a pipe or a device.
-        status = compareWithReference(lastFrame, options.reference, differencePathFor(options),
-                                      reportStream(options));
-    }
-    lastFrame.destroy();
+    Folders folders;
+    int status = holdFolders(options, &folders) ? run(options, folders) : 2;
+    releaseFolders(&folders);
     return status;
 }

@@ -7,8 +7,10 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -124,9 +126,8 @@ int writeStream(std::FILE* stream, const StreamWriter& write) {
     return errno != 0 ? errno : EIO;
 }
 
-std::string writeDirectly(const std::string& path, const std::string& resolved,
-                          const StreamWriter& write) {
-    int fd = open(resolved.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+// Writes into `fd` and closes it; -1 reports errno's failure to open it.
+std::string writeIntoDescriptor(const std::string& path, int fd, const StreamWriter& write) {
     std::FILE* stream = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (stream == nullptr) {
         int error = errno;
@@ -140,6 +141,36 @@ std::string writeDirectly(const std::string& path, const std::string& resolved,
         error = errno;
     }
     return error == 0 ? "" : cannotWrite(path, error);
+}
+
+std::string writeDirectly(const std::string& path, const std::string& resolved,
+                          const StreamWriter& write) {
+    return writeIntoDescriptor(path, open(resolved.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC),
+                               write);
+}
+
+// The descriptor that a link in this process's own descriptor folder stands for (/dev/stdout
+// and /dev/fd/N lead there), or -1 for any other path.
+int ownDescriptor(const std::string& link) {
+    std::string folder, name;
+    splitPath(link, &folder, &name);
+    if (name.empty() || name.size() > 9 || name.find_first_not_of("0123456789") != name.npos) {
+        return -1;
+    }
+    char* real = realpath(folder.c_str(), nullptr);
+    bool own = real != nullptr && std::string(real) == "/proc/" + std::to_string(getpid()) + "/fd";
+    std::free(real);
+    return own ? std::atoi(name.c_str()) : -1;
+}
+
+// A socket cannot be opened by its path, but the descriptor that holds it can be written.
+std::string writeToSocket(const std::string& path, const std::string& resolved,
+                          const StreamWriter& write) {
+    int held = ownDescriptor(resolved);
+    if (held < 0) {
+        return "cannot write " + quoted(path) + ": it is a socket this tool does not hold";
+    }
+    return writeIntoDescriptor(path, fcntl(held, F_DUPFD_CLOEXEC, 0), write);
 }
 
 bool namelessFilesAllowed() {
@@ -240,6 +271,96 @@ int fillTemporary(const Destination& d, Temporary* t, std::FILE* stream,
     return error;
 }
 
+// errno, or 0 once the complete temporary has taken the destination's place.
+int writeThroughTemporary(const Destination& d, const StreamWriter& write) {
+    installCleanup();
+    Temporary t;
+    int error = createTemporary(d, &t);
+    std::FILE* stream = error == 0 ? fdopen(t.fd, "wb") : nullptr;
+    if (error == 0 && stream == nullptr) {
+        error = errno;
+    }
+    if (error == 0) {
+        error = fillTemporary(d, &t, stream, write);
+    }
+    if (error == 0) {
+        error = linkIn(d, &t);
+    }
+    discardTemporary(d, &t);
+    if (stream != nullptr) {
+        std::fclose(stream);
+    } else if (t.fd >= 0) {
+        close(t.fd);
+    }
+    return error;
+}
+
+// The file's bytes, gathered in memory; 0 or errno. The caller frees `*bytes`.
+int gatherBytes(const StreamWriter& write, char** bytes, std::size_t* size) {
+    std::FILE* stream = open_memstream(bytes, size);
+    if (stream == nullptr) {
+        return errno;
+    }
+    int error = writeStream(stream, write);
+    if (std::fclose(stream) != 0 && error == 0) {
+        error = errno;
+    }
+    return error;
+}
+
+// 0 or errno. The space is claimed before the first byte changes, so a full disk refuses the
+// write and leaves the old file whole.
+int overwrite(int fd, const char* bytes, std::size_t size) {
+    struct stat status;
+    if (fstat(fd, &status) != 0) {
+        return errno;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return EINVAL;
+    }
+    if (size > 0 && fallocate(fd, 0, 0, (off_t)size) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS) {
+        return errno;
+    }
+    for (std::size_t done = 0; done < size;) {
+        ssize_t wrote = pwrite(fd, bytes + done, size - done, (off_t)done);
+        if (wrote == 0) {
+            return EIO;
+        }
+        if (wrote < 0 && errno != EINTR) {
+            return errno;
+        }
+        done += wrote > 0 ? (std::size_t)wrote : 0;
+    }
+    if (ftruncate(fd, (off_t)size) != 0 || (fsync(fd) != 0 && errno != EINVAL)) {
+        return errno;
+    }
+    return 0;
+}
+
+// Where the folder lets no temporary be made or put in place, a file the user may write is
+// written over where it lies, as cp writes it: only once all its bytes are in memory, and with
+// INT, TERM and HUP held off until the last byte is down, so that no interrupt leaves it half
+// written.
+int writeInPlace(const Destination& d, const StreamWriter& write) {
+    char* bytes = nullptr;
+    std::size_t size = 0;
+    int error = gatherBytes(write, &bytes, &size);
+    if (error == 0) {
+        SignalsBlocked blocked;
+        // Not a link, not a FIFO: whatever took the file's place since it was looked at is
+        // refused, and a FIFO is not waited for.
+        int fd = openat(d.folder, d.name.c_str(),
+                        O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        error = fd < 0 ? errno : overwrite(fd, bytes, size);
+        if (fd >= 0 && close(fd) != 0 && error == 0) {
+            error = errno;
+        }
+    }
+    std::free(bytes);
+    return error;
+}
+
 std::string replaceRegularFile(Destination* d, const StreamWriter& write) {
     std::string folderPath;
     splitPath(d->resolved, &folderPath, &d->name);
@@ -247,27 +368,26 @@ std::string replaceRegularFile(Destination* d, const StreamWriter& write) {
     if (d->folder < 0) {
         return cannotWrite(d->path, errno);
     }
-    installCleanup();
-    Temporary t;
-    int error = createTemporary(*d, &t);
-    std::FILE* stream = error == 0 ? fdopen(t.fd, "wb") : nullptr;
-    if (error == 0 && stream == nullptr) {
-        error = errno;
-    }
-    if (error == 0) {
-        error = fillTemporary(*d, &t, stream, write);
-    }
-    if (error == 0) {
-        error = linkIn(*d, &t);
-    }
-    discardTemporary(*d, &t);
-    if (stream != nullptr) {
-        std::fclose(stream);
-    } else if (t.fd >= 0) {
-        close(t.fd);
+    int error = writeThroughTemporary(*d, write);
+    // A folder the user may not write in, or a sticky one holding someone else's file.
+    if (d->exists && (error == EACCES || error == EPERM)) {
+        error = writeInPlace(*d, write);
     }
     close(d->folder);
     return error == 0 ? "" : cannotWrite(d->path, error);
+}
+
+// The kernel's links to open files (/proc/self/fd/N, where /dev/stdout and /dev/fd/N lead)
+// name a pipe, a socket or an anonymous inode by a text such as "pipe:[8812]" that is no file
+// name: such a link is itself the way to what it stands for.
+bool namesNoPath(const std::string& link, const std::string& text) {
+    if (text[0] == '/') {
+        return false;
+    }
+    std::string folder, name;
+    splitPath(link, &folder, &name);
+    struct statfs fileSystem;
+    return statfs(folder.c_str(), &fileSystem) == 0 && fileSystem.f_type == PROC_SUPER_MAGIC;
 }
 
 // Where writing `path` would lead once the symlinks of its last component are followed: the
@@ -286,6 +406,9 @@ std::string followLinks(const std::string& path) {
             return current;
         }
         std::string link(target, (std::size_t)length);
+        if (namesNoPath(current, link)) {
+            return current;
+        }
         std::string::size_type slash = current.rfind('/');
         if (link[0] == '/' || slash == std::string::npos) {
             current = link;
@@ -328,9 +451,11 @@ std::string writeOutputFile(const std::string& path, const StreamWriter& write) 
         return cannotWrite(path, EISDIR);
     } else if (S_ISCHR(status.st_mode) || S_ISFIFO(status.st_mode)) {
         return writeDirectly(path, d.resolved, write);
+    } else if (S_ISSOCK(status.st_mode)) {
+        return writeToSocket(path, d.resolved, write);
     } else if (!S_ISREG(status.st_mode)) {
         return "cannot write " + quoted(path) +
-               ": it is neither a regular file, a character device nor a FIFO";
+               ": it is neither a regular file, a character device, a FIFO nor a socket";
     } else if (faccessat(AT_FDCWD, d.resolved.c_str(), W_OK, AT_EACCESS) != 0) {
         return cannotWrite(path, errno);
     } else {
@@ -387,12 +512,18 @@ std::string readInputFile(const std::string& path, std::vector<unsigned char>* b
 }
 
 bool wouldWriteOver(const std::string& output, const std::string& existing) {
-    if (output == "-") {
-        return false;
-    }
+    // "-" is standard output as an output and standard input as the existing file.
     struct stat a, b;
-    if (stat(output.c_str(), &a) == 0 && stat(existing.c_str(), &b) == 0) {
-        return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    bool outputFound =
+        output == "-" ? fstat(STDOUT_FILENO, &a) == 0 : stat(output.c_str(), &a) == 0;
+    bool existingFound =
+        existing == "-" ? fstat(STDIN_FILENO, &b) == 0 : stat(existing.c_str(), &b) == 0;
+    if (outputFound && existingFound) {
+        // Writing into a pipe, a FIFO or a device changes nothing that was read from it.
+        return S_ISREG(b.st_mode) && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    }
+    if (output == "-" || existing == "-") {
+        return false;
     }
     return canonicalPath(output) == canonicalPath(existing);
 }

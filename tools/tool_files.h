@@ -2,12 +2,16 @@
 //
 // An output goes where its path leads: a symlink is written through (the file it names is
 // replaced, the link stays), a character device or a FIFO is written directly, and "-" is
-// standard output. A regular file is never seen or left half-written: the bytes go to a file
-// with no name (or, where the file system has none, to an exclusive temporary with an
-// unpredictable name beside the destination), which takes the destination's place only once
-// complete and keeps the permission bits of the file it replaces. INT, TERM and HUP remove any
-// temporary before the tool dies of the signal. QUILLON_NO_NAMELESS_FILES in the environment
-// makes the tools use the named temporary everywhere, so that its tests reach it.
+// standard output. So is a pipe or a socket named by the kernel's link to it (/dev/stdout,
+// /dev/fd/N, a shell's >(...)), whose text is no file name. A regular file is never seen or left
+// half-written: the bytes go to a file with no name (or, where the file system has none, to an
+// exclusive temporary with an unpredictable name beside the destination), which takes the
+// destination's place only once complete and keeps the permission bits of the file it replaces.
+// Where the folder allows neither (the user may write the file but not the folder, or the folder
+// is sticky and the file someone else's), the file is written in place, with INT, TERM and HUP
+// held off until it is whole. INT, TERM and HUP remove any temporary before the tool dies of the
+// signal. QUILLON_NO_NAMELESS_FILES in the environment makes the tools use the named temporary
+// everywhere, so that its tests reach it.
 #pragma once
 
 #include <cstdio>
@@ -25,6 +29,7 @@ std::string writeOutputFile(const std::string& path, const StreamWriter& write);
 // not. Folders and devices are refused.
 std::string readInputFile(const std::string& path, std::vector<unsigned char>* bytes);
 
-// Whether writing `output` would change the file `existing`: the same device and inode, or,
-// when either does not exist, the same path once links are followed.
+// Whether writing `output` would change the regular file `existing`: the same device and inode,
+// or, when either does not exist, the same path once links are followed. "-" is standard output
+// as `output` and standard input as `existing`.
 bool wouldWriteOver(const std::string& output, const std::string& existing);

@@ -1,0 +1,48 @@
+// The report of a list of frames: each scenario rendered by the capture tool in a process of
+// its own, compared with its reference, and shown in a folder holding index.html and its PNG
+// pictures.
+#pragma once
+
+#include "tools/frame_difference.h"
+#include "tools/frames_list.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct FramesReportSettings {
+    std::string reportFolder;
+    std::string listPath;
+    std::string referencesFolder;  // "": the list's folder
+    std::string capturePath;
+    std::string assetsFolder;
+    int timeLimitSeconds = 60;  // for each scenario
+};
+
+struct ScenarioOutcome {
+    // notRendered: the capture tool crashed or hung, which a changed program may do.
+    // cannotRun: the capture tool refused the scenario or the reference is unreadable.
+    enum Verdict { identical, differs, sizesDiffer, notRendered, cannotRun };
+    FrameScenario scenario;
+    Verdict verdict = cannotRun;
+    std::string reason;         // what went wrong, for every verdict but identical and differs
+    std::string captureOutput;  // what the capture tool said when it failed
+    int width = 0;              // the frame's
+    int height = 0;
+    int referenceWidth = 0;
+    int referenceHeight = 0;
+    FrameDifferences differences;
+    PixelRegion crop;
+    int cropScale = 0;
+    // File names inside the report folder; "" for a picture not made.
+    std::string referencePicture;
+    std::string framePicture;
+    std::string differencePicture;
+    std::string referenceCrop;
+    std::string frameCrop;
+};
+
+// Writes the report, one line a scenario and then the page's path on `out`; reasons it cannot
+// run go to stderr. 0 when every frame equals its reference, 1 when any differs or was not
+// rendered, 2 when the report cannot be made or a scenario cannot run.
+int writeFramesReport(FramesReportSettings settings, std::FILE* out);
