@@ -29,7 +29,7 @@ $(BUILD)/quillon: deps FORCE
 
 # INSPECT=1 starts it to inspect (quillon --inspect): P, N, Z and O look inside a frame.
 run: $(BUILD)/quillon
-	@scripts/run.sh $(BUILD) $(if $(INSPECT),--inspect)
+	@scripts/run.sh $(BUILD) $(if $(filter 1,$(INSPECT)),--inspect)
 
 test: $(BUILD)/quillon
 	@ctest --test-dir $(BUILD) --output-on-failure
