@@ -190,20 +190,23 @@ bool writeBmpToStream(const NBitmap& bitmap, std::FILE* file) {
         return false;
     }
     const BITMAPINFOHEADER& header = bitmap.header;
+    BmpHeaders headers = {};
+    headers.info = header;
     DWORD entries = 0;
     if (header.biBitCount == 8) {
         if (header.biClrUsed > 256) {
             return false;
         }
-        entries = header.biClrUsed == 0 ? 256 : header.biClrUsed;
+        // A table shorter than the pixels' indices makes a file other readers refuse; the
+        // entries past the count are written as the bitmap shows them.
+        entries = (DWORD)colourEntriesUsed(bitmap);
+        headers.info.biClrUsed = header.biClrUsed == 0 ? 0 : entries;
     }
     DWORD offBits = BmpPlainHeadersBytes + 4 * entries;
     std::size_t pixelBytes = (std::size_t)bitmap.rowBytes * (std::size_t)header.biHeight;
-    BmpHeaders headers = {};
     headers.file.bfType = BmpSignature;
     headers.file.bfSize = offBits + (DWORD)pixelBytes;
     headers.file.bfOffBits = offBits;
-    headers.info = header;
     unsigned char bytes[BmpPlainHeadersBytes];
     encodeBmpHeaders(headers, bytes);
     return std::fwrite(bytes, sizeof bytes, 1, file) == 1 &&
