@@ -1,5 +1,6 @@
 // What the importer and the BMP writer do with the files a careless or hostile user hands them:
-// palette indices past the colour table and what is then written.
+// tiny files that declare gigantic pictures, palette indices past the colour table and what is
+// then written.
 #include "bitmap/picture_file.h"
 #include "tests/pictures/picture_recipes.h"
 
@@ -20,8 +21,16 @@ struct Imported {
     ~Imported() { bitmap.destroy(); }
 };
 
-void importBytes(const Bytes& bytes, Imported* imported) {
-    imported->result = importPicture(&imported->bitmap, bytes.data(), bytes.size());
+void importBytes(const Bytes& bytes, Imported* imported,
+                 long long largestSurface = NBitmapMaxSurfaceBytes) {
+    imported->result = importPicture(&imported->bitmap, bytes.data(), bytes.size(), largestSurface);
+}
+
+std::string failureOf(const Bytes& bytes, long long largestSurface = NBitmapMaxSurfaceBytes) {
+    Imported imported;
+    importBytes(bytes, &imported, largestSurface);
+    EXPECT_FALSE(imported.bitmap.isValid());
+    return imported.result.failure;
 }
 
 Bytes writtenBmp(const NBitmap& bitmap) {
@@ -40,6 +49,23 @@ Bytes writtenBmp(const NBitmap& bitmap) {
 std::uint32_t colourAt(const NBitmap& bitmap, int x, int y) {
     const RGBQUAD& c = bitmap.colors[bitmap.rowPointer(y)[x]];
     return (std::uint32_t)c.rgbRed << 16 | c.rgbGreen << 8 | c.rgbBlue;
+}
+
+TEST(HostilePictures, TinyPngsDeclaringHugePicturesAreRefusedBeforeTheyAreMade) {
+    EXPECT_EQ(failureOf(recipes::pngDeclaring(2147483647, 1)),
+              "a PNG of 2147483647 x 1 pixels is larger than this tool handles");
+    // The class could hold it, but no 68 bytes of deflate make 268 MB of rows.
+    EXPECT_EQ(failureOf(recipes::pngDeclaring(1, 268435456)),
+              "a PNG cut short: its 68 bytes cannot hold the rows of 1 x 268435456 pixels");
+    // A picture compressed as tightly as deflate goes is not taken for one of those.
+    recipes::PngRecipe black;
+    black.width = 4000;
+    black.height = 1000;
+    black.colourType = PNG_COLOR_TYPE_GRAY;
+    black.rows.assign(4000 * 1000, 0);
+    Imported imported;
+    importBytes(recipes::makePng(black), &imported);
+    EXPECT_TRUE(imported.result.read()) << imported.result.failure;
 }
 
 TEST(HostilePictures, IndicesPastTheColourTableAreWrittenWithATableThatCoversThem) {
