@@ -11,13 +11,7 @@ set -u
 
 tool=${1:?usage: picture_limits_test.sh PATH/TO/quillon-image PATH/TO/make_test_pictures}
 maker=${2:?usage: picture_limits_test.sh PATH/TO/quillon-image PATH/TO/make_test_pictures}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/script_checks.sh"
 
 source "$(dirname "$0")/bmp_sample.sh"
 
@@ -72,8 +66,4 @@ for name in png-index-past-palette.png bmp-os2-index-past-table.bmp; do
 done
 [[ $imagemagick == yes ]] || echo "note: ImageMagick is not installed; its reading is not tried"
 
-if ((failures > 0)); then
-    echo "$failures failure(s)" >&2
-    exit 1
-fi
-echo "picture limits: all passed"
+finish "picture limits"
