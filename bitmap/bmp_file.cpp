@@ -1,16 +1,14 @@
 // BMP files: 8, 16, 24 and 32 bits a pixel, plain or bit-field rows, with the 40-byte info
-// header. Every field is decoded byte by byte, little-endian, whatever the host.
+// header, whose fields bitmap/bmp_header.h decodes and encodes.
 #include "bitmap/nbitmap.h"
+
+#include "bitmap/bmp_header.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
-constexpr int FileHeaderBytes = 14;
-constexpr int InfoHeaderBytes = 40;
-constexpr int HeaderBytes = FileHeaderBytes + InfoHeaderBytes;
 
 // Where the reader's bytes come from: an open file, or a block of memory when `file` is null.
 struct ByteSource {
@@ -57,29 +55,9 @@ long long fileSize(std::FILE* file) {
     return size;
 }
 
-unsigned readU16(const unsigned char* p) {
-    return p[0] | (unsigned)p[1] << 8;
-}
-
-DWORD readU32(const unsigned char* p) {
-    return (DWORD)p[0] | (DWORD)p[1] << 8 | (DWORD)p[2] << 16 | (DWORD)p[3] << 24;
-}
-
-void putU16(unsigned char* p, unsigned value) {
-    p[0] = (unsigned char)value;
-    p[1] = (unsigned char)(value >> 8);
-}
-
-void putU32(unsigned char* p, DWORD value) {
-    for (int i = 0; i < 4; ++i) {
-        p[i] = (unsigned char)(value >> (8 * i));
-    }
-}
-
 // What a file says about itself, all of it checked before the bitmap is touched.
 struct BmpLayout {
-    DWORD pixelOffset;
-    BITMAPINFOHEADER info;
+    BmpHeaders headers;
     int rows;
     bool topDown;
     int tableEntries;
@@ -87,33 +65,15 @@ struct BmpLayout {
 };
 
 bool readHeaders(ByteSource* source, BmpLayout* layout) {
-    unsigned char bytes[HeaderBytes];
-    if (readBytes(source, bytes, HeaderBytes) != HeaderBytes) {
-        return false;
-    }
-    if (bytes[0] != 'B' || bytes[1] != 'M') {
-        return false;
-    }
-    layout->pixelOffset = readU32(bytes + 10);
-    const unsigned char* p = bytes + FileHeaderBytes;
-    BITMAPINFOHEADER* info = &layout->info;
-    info->biSize = readU32(p);
-    info->biWidth = (LONG)readU32(p + 4);
-    info->biHeight = (LONG)readU32(p + 8);
-    info->biPlanes = (WORD)readU16(p + 12);
-    info->biBitCount = (WORD)readU16(p + 14);
-    info->biCompression = readU32(p + 16);
-    info->biSizeImage = readU32(p + 20);
-    info->biXPelsPerMeter = (LONG)readU32(p + 24);
-    info->biYPelsPerMeter = (LONG)readU32(p + 28);
-    info->biClrUsed = readU32(p + 32);
-    info->biClrImportant = readU32(p + 36);
-    return true;
+    unsigned char bytes[BmpPlainHeadersBytes];
+    return readBytes(source, bytes, sizeof bytes) == sizeof bytes &&
+           decodeBmpHeaders(bytes, sizeof bytes, &layout->headers) &&
+           layout->headers.file.bfType == BmpSignature;
 }
 
 bool headerAcceptable(BmpLayout* layout) {
-    const BITMAPINFOHEADER& info = layout->info;
-    if (info.biSize != InfoHeaderBytes || info.biPlanes != 1) {
+    const BITMAPINFOHEADER& info = layout->headers.info;
+    if (info.biSize != 40 || info.biPlanes != 1) {
         return false;
     }
     int bitCount = info.biBitCount;
@@ -137,16 +97,14 @@ bool headerAcceptable(BmpLayout* layout) {
 
 bool readColourTable(ByteSource* source, BmpLayout* layout) {
     layout->tableEntries = 0;
-    if (layout->info.biBitCount != 8) {
+    if (layout->headers.info.biBitCount != 8) {
         return true;
     }
-    long long declared = layout->info.biClrUsed == 0 ? 256 : layout->info.biClrUsed;
-    // Entries past 256 have no place in the table; they are skipped, but only when they
-    // really lie before the pixel data.
-    if (declared > 256 && HeaderBytes + 4 * declared > layout->pixelOffset) {
+    BmpColourTable table = bmpColourTableOf(layout->headers);
+    if (!table.fitsBeforePixels) {
         return false;
     }
-    int entries = declared > 256 ? 256 : (int)declared;
+    int entries = table.declared > 256 ? 256 : (int)table.declared;
     std::size_t tableBytes = 4 * (std::size_t)entries;
     if (readBytes(source, layout->table, tableBytes) != tableBytes) {
         return false;
@@ -172,7 +130,7 @@ void readPixels(NBitmap* bitmap, ByteSource* source, const BmpLayout& layout) {
 
 void countRowsHeld(const ByteSource& source, const BmpLayout& layout, long long rowBytes,
                    BmpFileFacts* facts) {
-    long long pixelBytes = source.size - (long long)layout.pixelOffset;
+    long long pixelBytes = source.size - (long long)layout.headers.file.bfOffBits;
     long long rows = pixelBytes > 0 ? pixelBytes / rowBytes : 0;
     facts->rowsDeclared = layout.rows;
     facts->rowsHeld = rows < layout.rows ? (int)rows : layout.rows;
@@ -186,15 +144,16 @@ bool readBmpSource(NBitmap* bitmap, ByteSource* source, BmpFileFacts* facts) {
     }
     // The pixel data must start past the headers. Where it starts at or past the end of the
     // file, the file is one cut short before its first row.
-    if (layout.pixelOffset < HeaderBytes) {
+    const BITMAPINFOHEADER& info = layout.headers.info;
+    if (layout.headers.file.bfOffBits < BmpPlainHeadersBytes) {
         return false;
     }
     // Entries past the file's count keep what the table held before.
     std::memcpy(bitmap->colors, layout.table, 4 * (std::size_t)layout.tableEntries);
-    if (!bitmap->create(layout.info.biWidth, layout.rows, layout.info.biBitCount / 8)) {
+    if (!bitmap->create(info.biWidth, layout.rows, info.biBitCount / 8)) {
         return false;
     }
-    if (!seekTo(source, layout.pixelOffset)) {
+    if (!seekTo(source, layout.headers.file.bfOffBits)) {
         return false;
     }
     readPixels(bitmap, source, layout);
@@ -202,27 +161,6 @@ bool readBmpSource(NBitmap* bitmap, ByteSource* source, BmpFileFacts* facts) {
         countRowsHeld(*source, layout, bitmap->rowBytes, facts);
     }
     return true;
-}
-
-void encodeHeaders(const BITMAPINFOHEADER& info, DWORD offBits, DWORD fileBytes,
-                   unsigned char* out) {
-    std::memset(out, 0, HeaderBytes);
-    out[0] = 'B';
-    out[1] = 'M';
-    putU32(out + 2, fileBytes);
-    putU32(out + 10, offBits);
-    unsigned char* p = out + FileHeaderBytes;
-    putU32(p, info.biSize);
-    putU32(p + 4, (DWORD)info.biWidth);
-    putU32(p + 8, (DWORD)info.biHeight);
-    putU16(p + 12, info.biPlanes);
-    putU16(p + 14, info.biBitCount);
-    putU32(p + 16, info.biCompression);
-    putU32(p + 20, info.biSizeImage);
-    putU32(p + 24, (DWORD)info.biXPelsPerMeter);
-    putU32(p + 28, (DWORD)info.biYPelsPerMeter);
-    putU32(p + 32, info.biClrUsed);
-    putU32(p + 36, info.biClrImportant);
 }
 
 }  // namespace
@@ -252,18 +190,26 @@ bool writeBmpToStream(const NBitmap& bitmap, std::FILE* file) {
         return false;
     }
     const BITMAPINFOHEADER& header = bitmap.header;
+    BmpHeaders headers = {};
+    headers.info = header;
     DWORD entries = 0;
     if (header.biBitCount == 8) {
         if (header.biClrUsed > 256) {
             return false;
         }
-        entries = header.biClrUsed == 0 ? 256 : header.biClrUsed;
+        // A table shorter than the pixels' indices makes a file other readers refuse; the
+        // entries past the count are written as the bitmap shows them.
+        entries = (DWORD)colourEntriesUsed(bitmap);
+        headers.info.biClrUsed = header.biClrUsed == 0 ? 0 : entries;
     }
-    DWORD offBits = HeaderBytes + 4 * entries;
+    DWORD offBits = BmpPlainHeadersBytes + 4 * entries;
     std::size_t pixelBytes = (std::size_t)bitmap.rowBytes * (std::size_t)header.biHeight;
-    unsigned char headers[HeaderBytes];
-    encodeHeaders(header, offBits, offBits + (DWORD)pixelBytes, headers);
-    return std::fwrite(headers, HeaderBytes, 1, file) == 1 &&
+    headers.file.bfType = BmpSignature;
+    headers.file.bfSize = offBits + (DWORD)pixelBytes;
+    headers.file.bfOffBits = offBits;
+    unsigned char bytes[BmpPlainHeadersBytes];
+    encodeBmpHeaders(headers, bytes);
+    return std::fwrite(bytes, sizeof bytes, 1, file) == 1 &&
            (entries == 0 || std::fwrite(bitmap.colors, 4 * entries, 1, file) == 1) &&
            std::fwrite(bitmap.bits, pixelBytes, 1, file) == 1;
 }

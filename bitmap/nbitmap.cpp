@@ -22,6 +22,18 @@ long long surfaceByteCount(int width, int height, int bytesPerPixel) {
     return rowBytes * height;
 }
 
+int colourEntriesUsed(const NBitmap& bitmap) {
+    DWORD declared = bitmap.header.biClrUsed;
+    int entries = declared >= 1 && declared <= 256 ? (int)declared : 256;
+    for (int y = 0; y < bitmap.height() && entries < 256; ++y) {
+        const unsigned char* row = bitmap.rowPointer(y);
+        for (int x = 0; x < bitmap.width(); ++x) {
+            entries = row[x] >= entries ? row[x] + 1 : entries;
+        }
+    }
+    return entries;
+}
+
 void NBitmap::clear() {
     std::memset(this, 0, sizeof(*this));
 }

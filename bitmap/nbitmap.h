@@ -97,6 +97,11 @@ struct BmpFileFacts {
     int rowsHeld;  // whole rows of pixel data the file really holds
 };
 
+// The colour-table entries an 8-bit surface needs: its count (256 when it gives none or more
+// than 256), or as many as its pixels' largest index calls for where that is more. A file
+// written with fewer would leave pixels without a colour.
+int colourEntriesUsed(const NBitmap& bitmap);
+
 // readBmp over a file that is already in memory, with the same answers; `facts`, when
 // given, is filled whenever the answer is true.
 bool readBmpFromMemory(NBitmap* bitmap, const void* data, std::size_t size,

@@ -1,19 +1,10 @@
 // The importer's own BMP decoder, shared between its header and its pixel halves.
 #pragma once
 
+#include "bitmap/bmp_header.h"
 #include "bitmap/picture_decoders.h"
 
 #include <cstdint>
-
-enum BmpCompression : std::uint32_t {
-    BmpPlain = 0,
-    BmpRle8 = 1,
-    BmpRle4 = 2,
-    BmpBitFields = 3,
-    BmpJpeg = 4,
-    BmpPng = 5,
-    BmpAlphaBitFields = 6,
-};
 
 // One channel of a bit-field pixel: the value is (pixel >> shift) & (2^bits - 1).
 struct BmpChannel {
@@ -24,13 +15,10 @@ struct BmpChannel {
 
 // Everything a file says about itself, checked before any surface is made.
 struct BmpLayout {
-    std::uint64_t pixelOffset;
-    std::uint32_t headerBytes;
+    BmpHeaders headers;
     long long width;
-    long long rows;
+    long long rows;  // the height without its sign
     bool topDown;
-    int bitCount;
-    std::uint32_t compression;
     std::uint32_t masks[4];  // red, green, blue, alpha
     BmpChannel channels[4];
     int tableEntries;

@@ -8,7 +8,7 @@
 namespace {
 
 std::uint64_t strideOf(const BmpLayout& layout) {
-    return ((std::uint64_t)layout.width * layout.bitCount + 31) / 32 * 4;
+    return ((std::uint64_t)layout.width * layout.headers.info.biBitCount + 31) / 32 * 4;
 }
 
 unsigned char* pictureRow(const DecodeTarget* target, const BmpLayout& layout, long long fileRow) {
@@ -48,7 +48,7 @@ unsigned char channelByte(std::uint32_t pixel, const BmpChannel& channel) {
 
 void unpackBitFields(const unsigned char* from, const BmpLayout& layout, int outBytes,
                      unsigned char* to) {
-    const int inBytes = layout.bitCount / 8;
+    const int inBytes = layout.headers.info.biBitCount / 8;
     for (long long x = 0; x < layout.width; ++x, from += inBytes, to += outBytes) {
         std::uint32_t pixel = from[0] | (std::uint32_t)from[1] << 8;
         if (inBytes == 4) {
@@ -69,9 +69,9 @@ void decodeRows(DecodeTarget* target, const BmpLayout& layout, const unsigned ch
     for (long long row = 0; row < layout.rows; ++row) {
         const unsigned char* from = pixels + stride * row;
         unsigned char* to = pictureRow(target, layout, row);
-        if (layout.bitCount <= 8) {
-            unpackIndices(from, layout.bitCount, layout.width, to);
-        } else if (layout.bitCount == 24) {
+        if (layout.headers.info.biBitCount <= 8) {
+            unpackIndices(from, layout.headers.info.biBitCount, layout.width, to);
+        } else if (layout.headers.info.biBitCount == 24) {
             std::memcpy(to, from, (std::size_t)layout.width * 3);
         } else {
             unpackBitFields(from, layout, outBytes, to);
@@ -156,7 +156,7 @@ std::string runCommand(const DecodeTarget* target, const BmpLayout& layout, RleR
 // A file that ends without the end-of-picture code keeps what it drew.
 std::string decodeRunLengths(DecodeTarget* target, const BmpLayout& layout,
                              const unsigned char* pixels, const unsigned char* end) {
-    RleReader r = {pixels, end, 0, 0, layout.compression == BmpRle4};
+    RleReader r = {pixels, end, 0, 0, layout.headers.info.biCompression == BmpRle4};
     bool done = false;
     while (!done && end - r.at >= 2) {
         unsigned count = r.at[0], value = r.at[1];
@@ -180,8 +180,9 @@ std::string decodeRunLengths(DecodeTarget* target, const BmpLayout& layout,
 
 std::string decodeBmpPixels(DecodeTarget* target, const BmpLayout& layout,
                             const unsigned char* data, std::size_t size) {
-    const unsigned char* pixels = data + layout.pixelOffset;
-    if (layout.compression == BmpRle8 || layout.compression == BmpRle4) {
+    const unsigned char* pixels = data + layout.headers.file.bfOffBits;
+    if (layout.headers.info.biCompression == BmpRle8 ||
+        layout.headers.info.biCompression == BmpRle4) {
         return decodeRunLengths(target, layout, pixels, data + size);
     }
     decodeRows(target, layout, pixels);

@@ -7,11 +7,14 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 struct DecodeTarget {
     NBitmap* bitmap;  // empty on entry
+    // The bytes of the surface made, and of the working memory a decoder may take
     long long largestSurface;
     bool hasAlpha;
+    std::vector<std::string> warnings;  // as PictureImport's
 };
 
 // True when the class's reader may be given this BMP: its masks, if any, are the plain layout

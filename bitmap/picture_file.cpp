@@ -147,7 +147,7 @@ PictureImport importPicture(NBitmap* bitmap, const void* data, std::size_t size,
         adopt(bitmap, &decoded);
         return result;
     }
-    DecodeTarget target = {&decoded, largestSurface, false};
+    DecodeTarget target = {&decoded, largestSurface, false, {}};
     if (format == Format::Bmp) {
         result.failure = decodeBmp(&target, bytes, size);
     } else if (format == Format::Png) {
@@ -160,6 +160,7 @@ PictureImport importPicture(NBitmap* bitmap, const void* data, std::size_t size,
         return result;
     }
     result.hasAlpha = target.hasAlpha;
+    result.warnings = target.warnings;
     result.rowsDeclared = result.rowsHeld = decoded.height();
     adopt(bitmap, &decoded);
     return result;

@@ -25,10 +25,14 @@ struct PictureImport {
     // A BMP the class reads may be cut short; its missing rows are then colour 0 or black.
     int rowsDeclared = 0;
     int rowsHeld = 0;
+    // What was wrong with a picture that was read all the same, one line each, worded to
+    // follow the picture's name: "ends early: the last 12 of 480 rows are grey ...".
+    std::vector<std::string> warnings;
     bool read() const { return failure.empty(); }
 };
 
-// `largestSurface` bounds the bytes of the surface made, below the class's own limit.
+// `largestSurface` bounds the bytes of the surface made, below the class's own limit, and the
+// working memory a decoder takes beside it.
 PictureImport importPicture(NBitmap* bitmap, const void* data, std::size_t size,
                             long long largestSurface = NBitmapMaxSurfaceBytes);
 PictureImport importPictureFile(NBitmap* bitmap, const char* path);

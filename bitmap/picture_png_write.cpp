@@ -36,20 +36,6 @@ void appendBytes(png_structp png, png_bytep bytes, png_size_t count) {
 
 void flushNothing(png_structp) {}
 
-// Enough entries for every index the picture uses, and at least the table's declared count.
-int paletteEntries(const NBitmap& bitmap) {
-    int entries = bitmap.header.biClrUsed >= 1 && bitmap.header.biClrUsed <= 256
-                      ? (int)bitmap.header.biClrUsed
-                      : 256;
-    for (int y = 0; y < bitmap.height() && entries < 256; ++y) {
-        const unsigned char* row = bitmap.rowPointer(y);
-        for (int x = 0; x < bitmap.width(); ++x) {
-            entries = row[x] >= entries ? row[x] + 1 : entries;
-        }
-    }
-    return entries;
-}
-
 void describePicture(PngWrite* write) {
     const NBitmap& bitmap = *write->bitmap;
     int n = bitmap.bytesPerPixel;
@@ -61,7 +47,7 @@ void describePicture(PngWrite* write) {
                  PNG_FILTER_TYPE_DEFAULT);
     if (n == 1) {
         png_color palette[256];
-        int entries = paletteEntries(bitmap);
+        int entries = colourEntriesUsed(bitmap);
         for (int i = 0; i < entries; ++i) {
             palette[i] = png_color{bitmap.colors[i].rgbRed, bitmap.colors[i].rgbGreen,
                                    bitmap.colors[i].rgbBlue};

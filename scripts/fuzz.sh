@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs each fuzzer for a bounded time: the BMP reader's, seeded with the public BMP suite (when
 # it sits beside the repository), the texture and every crash input found so far; and the
-# picture importer's, seeded with the same and with small PNG and JPEG files.
+# picture importer's, seeded with the same, with small PNG and JPEG files and with the tests'
+# hostile pictures (huge declarations in a few bytes, thousands of scans, JPEGs cut short).
 # Usage: scripts/fuzz.sh BUILD_DIR [SECONDS]
 # SECONDS is shared between the fuzzers. Each corpus grows in BUILD_DIR/fuzz-corpus; a finding
 # is written to BUILD_DIR/fuzz-findings and makes the script fail. Copy it to
@@ -13,7 +14,7 @@ seconds=${2:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$build" && pwd)
 fuzzers="read_bmp_fuzzer import_picture_fuzzer"
-for name in $fuzzers; do
+for name in $fuzzers make_test_pictures; do
     if [ ! -x "$build/$name" ]; then
         echo "fuzz: $build/$name is missing; build with -DQUILLON_FUZZ=ON and clang first" >&2
         exit 2
@@ -42,6 +43,7 @@ cp "$seeds"/* "$picture_seeds/"
 if [ -d "$root/tests/fuzz/pictures" ]; then
     cp "$root/tests/fuzz/pictures"/* "$picture_seeds/"
 fi
+"$build/make_test_pictures" "$picture_seeds"
 
 # Every import frees megabytes (a surface, zlib's and libjpeg's buffers), and the sanitizer's
 # default quarantine of freed memory then outgrows libFuzzer's 2 GB limit on its own.

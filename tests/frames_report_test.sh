@@ -12,14 +12,7 @@ frames=$(realpath "$1")
 capture=$(realpath "$2")
 source=$(realpath "$3")
 report=$4
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/script_checks.sh"
 
 # run EXPECTED-STATUS ARGUMENTS...: the tool from the source folder, its output in $work/out
 # and $work/err.
@@ -125,5 +118,4 @@ run 2 --frames-list "$work/teacher/mine.list" --report "$work/teacher"
 grep -q 'holds the list or the references' "$work/err" || fail "a report among the references"
 [[ ! -e $work/r6 ]] || fail "a refused run wrote a report"
 
-((failures == 0)) && echo "frames report: all checks passed"
-exit $((failures > 0))
+finish "frames report"

@@ -6,14 +6,7 @@
 set -u
 
 tool=${1:?usage: image_tool_test.sh PATH/TO/quillon-image}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/script_checks.sh"
 
 source "$(dirname "$0")/bmp_sample.sh"
 
@@ -245,8 +238,4 @@ done
 "$tool" > /dev/null 2>&1
 (($? == 2)) || fail "no arguments does not exit with 2"
 
-if ((failures > 0)); then
-    echo "$failures image tool checks failed" >&2
-    exit 1
-fi
-echo "image tool: all checks passed"
+finish "image tool"

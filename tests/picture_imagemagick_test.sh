@@ -18,13 +18,7 @@ for program in convert compare; do
         exit 77
     fi
 done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/script_checks.sh"
 
 # Where ImageMagick 6 itself is wrong, by the suite's own account of these files; each is
 # still read by the tool, and the difference is reported.
@@ -122,8 +116,4 @@ for made in default.bmp default24.bmp alpha32.bmp grey.png grey-alpha.png palett
     same_as_imagemagick "$made" "$work/input-$made"
 done
 
-if ((failures > 0)); then
-    echo "$failures picture checks failed" >&2
-    exit 1
-fi
-echo "pictures: all checks passed"
+finish "pictures"

@@ -11,14 +11,7 @@ set -u
 image=$(realpath "$1")
 capture=$(realpath "$2")
 assets=$(realpath "$3")
-work=$(mktemp -d)
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/script_checks.sh"
 
 source "$(dirname "$0")/bmp_sample.sh"
 
@@ -445,8 +438,4 @@ cp -r "$assets" "$work/assets"
 [[ $(ls -A "$work/assets") == $(ls -A "$assets") ]] ||
     fail "a capture in a deep working folder wrote into the assets: $(ls -A "$work/assets")"
 
-if ((failures > 0)); then
-    echo "$failures file handling checks failed" >&2
-    exit 1
-fi
-echo "tool files: all checks passed"
+finish "tool files"

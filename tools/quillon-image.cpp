@@ -61,6 +61,10 @@ Failure loadInputPicture(const std::string& path, NBitmap* image, bool* hasAlpha
         return pictureName(path) + ": " + imported.failure;
     }
     warnIfCutShort(path, imported, image->header.biBitCount);
+    for (const std::string& warning : imported.warnings) {
+        std::fprintf(stderr, "quillon-image: warning: %s %s\n", pictureName(path).c_str(),
+                     warning.c_str());
+    }
     if (hasAlpha != nullptr) {
         *hasAlpha = imported.hasAlpha;
     }

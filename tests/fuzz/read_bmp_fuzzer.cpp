@@ -1,6 +1,7 @@
 // libFuzzer target for the BMP reader. Each input is read over a small image, so a refusal
 // can be checked to leave that image in place, and every row of whatever was read is walked
 // so that the sanitizers see any byte of the surface that is not really there.
+#include "bitmap/bmp_header.h"
 #include "bitmap/nbitmap.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -11,22 +12,15 @@ using namespace fuzz;
 
 namespace {
 
-std::int32_t le32(const std::uint8_t* p) {
-    return (std::int32_t)((std::uint32_t)p[0] | (std::uint32_t)p[1] << 8 |
-                          (std::uint32_t)p[2] << 16 | (std::uint32_t)p[3] << 24);
-}
-
 long long declaredSurfaceBytes(const std::uint8_t* data, std::size_t size) {
-    if (size < 30) {
+    BmpHeaders headers;
+    decodeBmpHeaders(data, size, &headers);
+    const BITMAPINFOHEADER& info = headers.info;
+    if (info.biHeight == INT32_MIN) {
         return 0;
     }
-    std::int32_t width = le32(data + 18);
-    std::int32_t height = le32(data + 22);
-    int bitCount = data[28] | data[29] << 8;
-    if (height == INT32_MIN) {
-        return 0;
-    }
-    return surfaceByteCount(width, height < 0 ? -height : height, bitCount / 8);
+    return surfaceByteCount(info.biWidth, info.biHeight < 0 ? -info.biHeight : info.biHeight,
+                            info.biBitCount / 8);
 }
 
 }  // namespace

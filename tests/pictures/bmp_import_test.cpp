@@ -1,6 +1,7 @@
 // The importer's own BMP decoder on files made here: every header size, packed and run-length
 // palette pixels, bit-field masks with and without alpha, and the refusals with their reasons.
 #include "bitmap/picture_file.h"
+#include "tests/pictures/picture_recipes.h"
 
 #include <gtest/gtest.h>
 
@@ -10,75 +11,9 @@
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
-void put16(Bytes* b, unsigned v) {
-    b->push_back((unsigned char)v);
-    b->push_back((unsigned char)(v >> 8));
-}
-
-void put32(Bytes* b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        b->push_back((unsigned char)(v >> (8 * i)));
-    }
-}
-
-struct BmpRecipe {
-    int headerBytes = 40;
-    int width = 4;
-    int height = 2;
-    int bitCount = 8;
-    std::uint32_t compression = 0;
-    std::vector<std::uint32_t> palette;  // 0x00RRGGBB
-    std::vector<std::uint32_t> masks;    // in the header (52+) or after a 40-byte one
-    Bytes pixels;
-};
-
-Bytes makeBmp(const BmpRecipe& s) {
-    Bytes info;
-    put32(&info, (std::uint32_t)s.headerBytes);
-    if (s.headerBytes == 12) {
-        put16(&info, (unsigned)s.width);
-        put16(&info, (unsigned)s.height);
-        put16(&info, 1);
-        put16(&info, (unsigned)s.bitCount);
-    } else {
-        put32(&info, (std::uint32_t)s.width);
-        put32(&info, (std::uint32_t)s.height);
-        put16(&info, 1);
-        put16(&info, (unsigned)s.bitCount);
-        put32(&info, s.compression);
-        put32(&info, 0);
-        put32(&info, 2835);
-        put32(&info, 2835);
-        put32(&info, (std::uint32_t)s.palette.size());
-        put32(&info, 0);
-    }
-    for (std::uint32_t m : s.masks) {
-        if (s.headerBytes > 40) {
-            info.resize(info.size() > 40 ? info.size() : 40);
-        }
-        put32(&info, m);
-    }
-    if (s.headerBytes > 40) {
-        info.resize((size_t)s.headerBytes);
-    }
-    for (std::uint32_t c : s.palette) {
-        info.push_back((unsigned char)c);
-        info.push_back((unsigned char)(c >> 8));
-        info.push_back((unsigned char)(c >> 16));
-        if (s.headerBytes != 12) {
-            info.push_back(0);
-        }
-    }
-    Bytes file = {'B', 'M'};
-    put32(&file, (std::uint32_t)(14 + info.size() + s.pixels.size()));
-    put32(&file, 0);
-    put32(&file, (std::uint32_t)(14 + info.size()));
-    file.insert(file.end(), info.begin(), info.end());
-    file.insert(file.end(), s.pixels.begin(), s.pixels.end());
-    return file;
-}
+using recipes::BmpRecipe;
+using recipes::Bytes;
+using recipes::makeBmp;
 
 PictureImport import(NBitmap* bitmap, const Bytes& file) {
     return importPicture(bitmap, file.data(), file.size());

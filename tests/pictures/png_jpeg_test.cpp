@@ -2,14 +2,11 @@
 // PNG colour type becomes, how 16-bit channels are rounded, PNG written and read back, and JPEG
 // in grey and colour.
 #include "bitmap/picture_file.h"
+#include "tests/pictures/picture_recipes.h"
 
 #include <gtest/gtest.h>
 
 #include <png.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <jpeglib.h>
 
 #include <cstdint>
 #include <string>
@@ -17,53 +14,10 @@
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
-void appendToBytes(png_structp png, png_bytep data, png_size_t count) {
-    Bytes* out = (Bytes*)png_get_io_ptr(png);
-    out->insert(out->end(), data, data + count);
-}
-
-struct PngRecipe {
-    int width = 2;
-    int height = 1;
-    int bitDepth = 8;
-    int colourType = PNG_COLOR_TYPE_RGB;
-    std::vector<png_color> palette;
-    Bytes transparency;  // palette alphas
-    bool interlaced = false;
-    Bytes rows;  // all rows, packed as the colour type stores them
-};
-
-Bytes makePng(const PngRecipe& s) {
-    Bytes out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return Bytes();
-    }
-    png_set_write_fn(png, &out, appendToBytes, nullptr);
-    png_set_IHDR(png, info, s.width, s.height, s.bitDepth, s.colourType,
-                 s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!s.palette.empty()) {
-        png_set_PLTE(png, info, s.palette.data(), (int)s.palette.size());
-    }
-    if (!s.transparency.empty()) {
-        png_set_tRNS(png, info, s.transparency.data(), (int)s.transparency.size(), nullptr);
-    }
-    png_write_info(png, info);
-    size_t rowBytes = s.rows.size() / s.height;
-    std::vector<png_bytep> rows;
-    for (int y = 0; y < s.height; ++y) {
-        rows.push_back((png_bytep)&s.rows[y * rowBytes]);
-    }
-    png_write_image(png, rows.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return out;
-}
+using recipes::Bytes;
+using recipes::makeJpeg;
+using recipes::makePng;
+using recipes::PngRecipe;
 
 struct Imported {
     NBitmap bitmap{};
@@ -230,32 +184,6 @@ TEST(PngExport, AnEmptyBitmapIsRefused) {
     NBitmap empty{};
     Bytes png = {1, 2, 3};
     EXPECT_EQ(encodePng(empty, false, &png), "there is no picture to write");
-}
-
-Bytes makeJpeg(int components, const Bytes& pixels, int width, int height) {
-    jpeg_compress_struct encoder;
-    jpeg_error_mgr errors;
-    encoder.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&encoder);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&encoder, &buffer, &size);
-    encoder.image_width = width;
-    encoder.image_height = height;
-    encoder.input_components = components;
-    encoder.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&encoder);
-    jpeg_set_quality(&encoder, 100, TRUE);
-    jpeg_start_compress(&encoder, TRUE);
-    while (encoder.next_scanline < encoder.image_height) {
-        JSAMPROW row = (JSAMPROW)&pixels[encoder.next_scanline * width * components];
-        jpeg_write_scanlines(&encoder, &row, 1);
-    }
-    jpeg_finish_compress(&encoder);
-    jpeg_destroy_compress(&encoder);
-    Bytes out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
 }
 
 TEST(JpegImport, GreyBecomesAPaletteOfGreysAndColourTwentyFourBits) {

@@ -279,32 +279,24 @@ void shutdown() {
     closeDisplay();
 }
 
-const Backend realClockBackend = {
-    .manualClock = false,
-    .windowChanged = windowChanged,
-    .windowDestroyed = windowDestroyed,
-    .surfaceDrawn = surfaceDrawn,
-    .pumpEvents = pumpEvents,
-    .idle = loopIdle,
-    .cursorChanged = cursorChanged,
-    .cursorWarped = cursorWarped,
-    .showMessageBox = showMessageBox,
-    .shutdown = shutdown,
-};
+// The page on the machine's clock, or on the caller's: a scripted run's simulated milliseconds.
+constexpr Backend webBackend(bool manualClock) {
+    return {
+        .manualClock = manualClock,
+        .windowChanged = windowChanged,
+        .windowDestroyed = windowDestroyed,
+        .surfaceDrawn = surfaceDrawn,
+        .pumpEvents = pumpEvents,
+        .idle = loopIdle,
+        .cursorChanged = cursorChanged,
+        .cursorWarped = cursorWarped,
+        .showMessageBox = showMessageBox,
+        .shutdown = shutdown,
+    };
+}
 
-// The same display on the caller's clock: a scripted run's simulated milliseconds.
-const Backend manualClockBackend = {
-    .manualClock = true,
-    .windowChanged = windowChanged,
-    .windowDestroyed = windowDestroyed,
-    .surfaceDrawn = surfaceDrawn,
-    .pumpEvents = pumpEvents,
-    .idle = loopIdle,
-    .cursorChanged = cursorChanged,
-    .cursorWarped = cursorWarped,
-    .showMessageBox = showMessageBox,
-    .shutdown = shutdown,
-};
+const Backend realClockBackend = webBackend(false);
+const Backend manualClockBackend = webBackend(true);
 
 }  // namespace
 
