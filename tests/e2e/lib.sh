@@ -12,7 +12,8 @@ start_program() {
     (cd "$source_dir/assets" && exec "$build_dir/quillon" "$@") > "$work/program.log" 2>&1 &
     program_pid=$!
     window_id=""
-    for _ in $(seq 100); do
+    # Up to 30 s: a loaded machine may take its time to map the first window.
+    for _ in $(seq 300); do
         window_id=$(xdotool search --onlyvisible --name "^${window_title}\$" 2> /dev/null | head -n 1)
         [ -n "$window_id" ] && break
         sleep 0.1
