@@ -69,13 +69,14 @@ fuzz:
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-bench:
-	@scripts/install-deps.sh build bench
+bench: web
+	@scripts/install-deps.sh build bench web-test
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLON_BENCH=ON > /dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@$(BENCH_BUILD)/quillon_bench
 	@bench/window-bench.sh $(BENCH_BUILD)
 	@bench/versus-imagemagick.sh $(BENCH_BUILD)
+	@/usr/bin/python3 bench/web-bench.py $(WEB_BUILD) $(BENCH_BUILD)/quillon-capture
 
 web:
 	@scripts/install-deps.sh web
