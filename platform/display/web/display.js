@@ -99,6 +99,18 @@ Module.display = (function () {
     if (Module.onStateChanged) Module.onStateChanged(state, detail);
   }
 
+  // The program's frame as an image without copying it, made again only when the frame has
+  // moved or its memory has grown (which replaces the buffer).
+  let image = null;
+  function frameImage(pixels, width, height) {
+    if (!image || image.data.buffer !== pixels.buffer || image.data.byteOffset !== pixels.byteOffset ||
+        image.width !== width || image.height !== height) {
+      const view = new Uint8ClampedArray(pixels.buffer, pixels.byteOffset, width * height * 4);
+      image = new ImageData(view, width, height);
+    }
+    return image;
+  }
+
   return {
     nextEvent() {
       return queue.shift();
@@ -113,8 +125,7 @@ Module.display = (function () {
         canvas.width = width;
         canvas.height = height;
       }
-      const copy = new Uint8ClampedArray(pixels.buffer, pixels.byteOffset, width * height * 4);
-      context.putImageData(new ImageData(copy, width, height), 0, 0);
+      context.putImageData(frameImage(pixels, width, height), 0, 0);
       framesShown += 1;
       Module.framesShown = framesShown;
       if (framesShown === 1) changeState("running");
