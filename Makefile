@@ -90,6 +90,7 @@ serve-web: web
 # Debian's python3-selenium lives beside Debian's own Python, whichever python3 comes first.
 test-web: web
 	@scripts/install-deps.sh web-test
+	@/usr/bin/python3 tests/web/serve_test.py $(WEB_BUILD)
 	@/usr/bin/python3 tests/web/run.py $(WEB_BUILD)
 
 format:
