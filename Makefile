@@ -92,6 +92,7 @@ test-web: web
 	@scripts/install-deps.sh web-test
 	@/usr/bin/python3 tests/web/serve_test.py $(WEB_BUILD)
 	@/usr/bin/python3 tests/web/run.py $(WEB_BUILD)
+	@/usr/bin/python3 tests/web/person_test.py $(WEB_BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

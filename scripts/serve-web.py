@@ -53,7 +53,7 @@ class PageHandler(http.server.BaseHTTPRequestHandler):
             with open(os.path.join(self.folder, name), "rb") as file:
                 body = file.read()
         except OSError:
-            self.send_error(404, f"{name} is not built")
+            self.send_error(404)  # not built
             return
         self.send_response(200)
         self.send_header("Content-Type", PAGE_FILES[name])
