@@ -93,6 +93,7 @@ test-web: web
 	@/usr/bin/python3 tests/web/serve_test.py $(WEB_BUILD)
 	@/usr/bin/python3 tests/web/run.py $(WEB_BUILD)
 	@/usr/bin/python3 tests/web/person_test.py $(WEB_BUILD)
+	@python3 scripts/web-sizes.py $(WEB_BUILD) --check README.md
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
