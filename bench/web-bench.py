@@ -133,9 +133,10 @@ def print_profile(browser, frames, count):
         frame = node["callFrame"]
         name = frame["functionName"] or "(anonymous " + os.path.basename(frame["url"]) + ")"
         by_name[name] = by_name.get(name, 0) + by_node.get(node["id"], 0)
-    busy = sum(spent for name, spent in by_name.items() if name != "(idle)")
-    print(f"profile of one load of {frames} frames, self time ({busy / 1000:.0f} ms busy; "
-          "(program) is the browser's own, the page's loading included):")
+    idle = by_name.pop("(idle)", 0)
+    busy = sum(by_name.values())
+    print(f"profile of one load of {frames} frames, self time: {busy / 1000:.0f} ms busy, "
+          f"{idle / 1000:.0f} ms idle; (program) is the browser's own, loading the page included")
     for name, spent in sorted(by_name.items(), key=lambda item: -item[1])[:count]:
         print(f"  {100 * spent / max(busy, 1):5.1f}%  {spent / 1000:8.1f} ms  {name}")
 

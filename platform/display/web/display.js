@@ -43,14 +43,22 @@ Module.display = (function () {
   }
 
   // Escape while the pointer is locked frees the pointer, as browsers have it, and does not
-  // end the program; a browser that frees it by itself may still hand the key over just after.
+  // end the program: neither that press (its repeats and its release) nor one that a browser,
+  // having freed the pointer itself, hands over just after.
+  let escapeSwallowed = false;
   function escapeFreesPointer(event) {
     if (event.code !== "Escape") return false;
-    if (locked()) {
-      if (event.type === "keydown") document.exitPointerLock();
+    if (event.type === "keyup") {
+      const swallowed = escapeSwallowed;
+      escapeSwallowed = false;
+      return swallowed;
+    }
+    if (locked() || escapeSwallowed || performance.now() - lockEndedAt < 250) {
+      if (locked()) document.exitPointerLock();
+      escapeSwallowed = true;
       return true;
     }
-    return performance.now() - lockEndedAt < 250;
+    return false;
   }
 
   function onKey(event, type) {
