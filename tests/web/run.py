@@ -252,7 +252,7 @@ def measure_frame_rate(session, screenshot):
     rate = (session.frames() - first) / (time.time() - began)
     print(f"note: {rate:.1f} frames a second in headless Chromium on the real clock")
     if screenshot:
-        session.driver.set_window_size(760, 850)
+        session.driver.set_window_size(760, 880)
         session.wait_frames()
         session.driver.save_screenshot(screenshot)
 
