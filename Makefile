@@ -9,6 +9,8 @@ FUZZ_BUILD := build-fuzz
 BENCH_BUILD := build-bench
 WEB_BUILD := build-web
 WEB_PORT ?= 8000
+# ON keeps the function names in the page's wasm, for bench/web-bench.py --profile.
+WEB_NAMES ?= OFF
 EMSCRIPTEN_ROOT ?= /usr/share/emscripten
 # Emscripten's JavaScript optimizer needs Debian's acorn module, which a node that is not
 # Debian's own does not look for.
@@ -80,7 +82,7 @@ bench: web
 
 web:
 	@scripts/install-deps.sh web
-	@cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	@cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLON_WEB_NAMES=$(WEB_NAMES) \
 		-DCMAKE_TOOLCHAIN_FILE=$(EMSCRIPTEN_ROOT)/cmake/Modules/Platform/Emscripten.cmake > /dev/null
 	@NODE_PATH=$(WEB_NODE_PATH) cmake --build $(WEB_BUILD) -j $(JOBS) -- --no-print-directory
 
