@@ -9,6 +9,8 @@ FUZZ_BUILD := build-fuzz
 BENCH_BUILD := build-bench
 WEB_BUILD := build-web
 WEB_PORT ?= 8000
+# ON keeps the function names in the page's wasm, for bench/web-bench.py --profile.
+WEB_NAMES ?= OFF
 EMSCRIPTEN_ROOT ?= /usr/share/emscripten
 # Emscripten's JavaScript optimizer needs Debian's acorn module, which a node that is not
 # Debian's own does not look for.
@@ -78,17 +80,18 @@ fuzz:
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-bench:
-	@scripts/install-deps.sh build bench
+bench: web
+	@scripts/install-deps.sh build bench web-test
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLON_BENCH=ON > /dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@$(BENCH_BUILD)/quillon_bench
 	@bench/window-bench.sh $(BENCH_BUILD)
 	@bench/versus-imagemagick.sh $(BENCH_BUILD)
+	@/usr/bin/python3 bench/web-bench.py $(WEB_BUILD) $(BENCH_BUILD)/quillon-capture
 
 web:
 	@scripts/install-deps.sh web
-	@cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	@cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLON_WEB_NAMES=$(WEB_NAMES) \
 		-DCMAKE_TOOLCHAIN_FILE=$(EMSCRIPTEN_ROOT)/cmake/Modules/Platform/Emscripten.cmake > /dev/null
 	@NODE_PATH=$(WEB_NODE_PATH) cmake --build $(WEB_BUILD) -j $(JOBS) -- --no-print-directory
 
@@ -98,7 +101,10 @@ serve-web: web
 # Debian's python3-selenium lives beside Debian's own Python, whichever python3 comes first.
 test-web: web $(BUILD)/quillon
 	@scripts/install-deps.sh web-test
+	@/usr/bin/python3 tests/web/serve_test.py $(WEB_BUILD)
 	@/usr/bin/python3 tests/web/run.py $(WEB_BUILD)
+	@/usr/bin/python3 tests/web/person_test.py $(WEB_BUILD)
+	@python3 scripts/web-sizes.py $(WEB_BUILD) --check README.md
 	@/usr/bin/python3 tests/web/report_check.py $(BUILD)
 
 format:

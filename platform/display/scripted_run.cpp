@@ -62,24 +62,20 @@ int hexValue(char c) {
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
-bool percentDecode(const std::string& text, std::string* decoded) {
-    decoded->clear();
+// As a browser decodes a query: a '%' without two hex digits after it stands for itself.
+std::string percentDecode(const std::string& text) {
+    std::string decoded;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            decoded->push_back(text[i] == '+' ? ' ' : text[i]);
-            continue;
+        const int high = i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
+        const int low = i + 2 < text.size() ? hexValue(text[i + 2]) : -1;
+        if (text[i] == '%' && high >= 0 && low >= 0) {
+            decoded.push_back((char)(high * 16 + low));
+            i += 2;
+        } else {
+            decoded.push_back(text[i] == '+' ? ' ' : text[i]);
         }
-        if (i + 2 >= text.size()) {
-            return false;
-        }
-        const int high = hexValue(text[i + 1]), low = hexValue(text[i + 2]);
-        if (high < 0 || low < 0) {
-            return false;
-        }
-        decoded->push_back((char)(high * 16 + low));
-        i += 2;
     }
-    return true;
+    return decoded;
 }
 
 bool parseParameter(const std::string& name, const std::string& value, ScriptedRun* run) {
@@ -105,7 +101,8 @@ bool parseParameter(const std::string& name, const std::string& value, ScriptedR
         run->events.push_back(event);
         return true;
     }
-    return false;
+    // Not one of ours: an address may carry other parameters (a tracking one, say).
+    return true;
 }
 
 }  // namespace
@@ -146,12 +143,11 @@ bool parseScriptedRun(const std::string& query, ScriptedRun* run, std::string* e
             continue;
         }
         const std::string::size_type equals = parameter.find('=');
-        std::string name, value;
-        if (equals == std::string::npos || !percentDecode(parameter.substr(0, equals), &name) ||
-            !percentDecode(parameter.substr(equals + 1), &value) ||
-            !parseParameter(name, value, &parsed)) {
-            *error =
-                "bad parameter '" + parameter + "' (frames=N, ms=N, at=FRAME:EVENT, inspect=1)";
+        const std::string name = percentDecode(parameter.substr(0, equals));
+        const std::string value =
+            equals == std::string::npos ? "" : percentDecode(parameter.substr(equals + 1));
+        if (!parseParameter(name, value, &parsed)) {
+            *error = "bad parameter '" + parameter + "' (frames=N, ms=N, at=FRAME:EVENT, inspect=1)";
             return false;
         }
     }

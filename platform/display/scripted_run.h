@@ -36,8 +36,9 @@ bool parseScriptedNumber(const std::string& text, int minimum, int maximum, int*
 bool parseScriptedEvent(const std::string& frame, const std::string& text, ScriptedEvent* event);
 
 // Parses a query string without its '?' (parameters separated by '&', percent-escapes
-// allowed). An empty query is the real program on the real clock. On bad input returns false,
-// says why in `error`, and leaves `run` as it was.
+// allowed). Parameters of other names than the above are left alone; an address without ours
+// is the real program on the real clock. On a bad parameter of ours returns false, names it
+// in `error`, and leaves `run` as it was.
 bool parseScriptedRun(const std::string& query, ScriptedRun* run, std::string* error);
 
 // Posts the event to the window as the capture tool does: a key goes down and up, a move goes

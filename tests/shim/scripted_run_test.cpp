@@ -71,7 +71,6 @@ TEST(ScriptedRunTest, RefusesBadInputAndKeepsWhatWasThere) {
                          "frames=",
                          "frames",
                          "ms=99999999999",
-                         "speed=2",
                          "at=5",
                          "at=x:key:W",
                          "at=5:key:",
@@ -86,7 +85,7 @@ TEST(ScriptedRunTest, RefusesBadInputAndKeepsWhatWasThere) {
                          "at=5:key:%zz",
                          "inspect=2",
                          "inspect=yes",
-                         "frames=3&ms=16&bad"};
+                         "frames=3&ms=16&at"};
     for (const char* query : bad) {
         ScriptedRun run;
         run.frames = 7;
@@ -140,6 +139,16 @@ TEST(WholeNumberTest, ReadsDigitsWithASignWhereOneIsTaken) {
     EXPECT_EQ(shim::readWholeNumber("9", 1, 8, Sign::refused, &value), NumberReading::outOfRange);
     EXPECT_EQ(shim::readWholeNumber("0", 1, 8, Sign::refused, &value), NumberReading::outOfRange);
     EXPECT_EQ(value, 99);
+}
+
+TEST(ScriptedRunTest, LeavesOtherParametersOfTheAddressAlone) {
+    ScriptedRun run = parsed("utm_source=news&frames=3&speed=2&bad&x=%zz&ms=16&fbclid=a%2");
+    EXPECT_EQ(run.frames, 3);
+    EXPECT_EQ(run.msPerFrame, 16);
+    EXPECT_TRUE(run.events.empty());
+    std::string error;
+    EXPECT_FALSE(shim::parseScriptedRun("utm_source=news&frames=abc", &run, &error));
+    EXPECT_NE(error.find("'frames=abc'"), std::string::npos) << error;
 }
 
 TEST(ScriptedRunTest, PostsAKeyAsItGoesDownAndUp) {

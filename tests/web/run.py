@@ -12,23 +12,17 @@ import base64
 import os
 import shutil
 import struct
-import subprocess
 import sys
-import tempfile
 import time
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
-SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from browser import SOURCE, Browser
+
 FIRST_SCENE_ROW = 29  # the rows above hold the head-up text, as in tests/golden_test.cpp
 MENU_BAR_HEIGHT = 19  # above the client area on the canvas
 TITLE = "Velmora's Quillon Framework - Assignment 2"
-CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-                  "--no-first-run", "--disable-background-networking",
-                  "--disable-component-update", "--disable-sync", "--window-size=900,900"]
 
 
 def read_bmp(path):
@@ -72,29 +66,12 @@ class Canvas:
                    if self.pixel(x, y) != (0, 0, 0))
 
 
-class Session:
+class Session(Browser):
     def __init__(self, build, shots):
+        super().__init__(build)
         self.shots = shots
         self.failures = []
-        self.server = subprocess.Popen(
-            [sys.executable, os.path.join(SOURCE, "scripts/serve-web.py"), build, "0"],
-            stdout=subprocess.PIPE, text=True)
-        line = self.server.stdout.readline()
-        self.address = line.split(" at ")[1].split()[0]
-        options = webdriver.ChromeOptions()
-        options.binary_location = "/usr/bin/chromium"
-        self.profile = tempfile.mkdtemp(prefix="quillon-chromium-")
-        for flag in CHROMIUM_FLAGS + [f"--user-data-dir={self.profile}"]:
-            options.add_argument(flag)
-        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
         self.console = []
-
-    def close(self):
-        self.driver.quit()
-        self.server.terminate()
-        self.server.wait()
-        shutil.rmtree(self.profile, ignore_errors=True)
 
     def check(self, passed, message):
         print(("pass: " if passed else "FAIL: ") + message, flush=True)
@@ -106,21 +83,7 @@ class Session:
 
     def load(self, query):
         self.collect_console()
-        self.driver.get(self.address + "index.html" + query)
-
-    def state(self):
-        return self.driver.execute_script("return document.body.dataset.state")
-
-    def frames(self):
-        return self.driver.execute_script("return Module.framesShown || 0")
-
-    def wait_for(self, condition, seconds=20):
-        deadline = time.time() + seconds
-        while time.time() < deadline:
-            if condition():
-                return True
-            time.sleep(0.05)
-        return False
+        super().load(query)
 
     def wait_frames(self, count=4):
         start = self.frames()
@@ -291,7 +254,7 @@ def measure_frame_rate(session, screenshot):
     rate = (session.frames() - first) / (time.time() - began)
     print(f"note: {rate:.1f} frames a second in headless Chromium on the real clock")
     if screenshot:
-        session.driver.set_window_size(760, 850)
+        session.driver.set_window_size(760, 880)
         session.wait_frames()
         session.driver.save_screenshot(screenshot)
 

@@ -14,6 +14,9 @@
 #include "platform/win32/surface.h"
 
 #include <emscripten.h>
+#ifdef __wasm_simd128__
+#include <wasm_simd128.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -182,22 +185,43 @@ void readPageEvents() {
 
 // Showing what was drawn
 
-std::uint32_t canvasPixel(std::uint32_t pixel) {
-    return 0xFF000000u | ((pixel & 0xFF) << 16) | (pixel & 0xFF00) | ((pixel >> 16) & 0xFF);
+// Win32's 0x00RRGGBB, which is B, G, R, unused in memory, as the canvas's R, G, B, A (opaque).
+void toCanvasPixels(const std::uint32_t* source, std::uint32_t* target, int count) {
+    int x = 0;
+#ifdef __wasm_simd128__
+    const v128_t opaque = wasm_i32x4_splat((int)0xFF000000u);
+    for (; x + 4 <= count; x += 4) {
+        const v128_t pixels = wasm_v128_load(source + x);
+        const v128_t swapped = wasm_i8x16_shuffle(pixels, pixels, 2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8,
+                                                  11, 14, 13, 12, 15);
+        wasm_v128_store(target + x, wasm_v128_or(swapped, opaque));
+    }
+#endif
+    for (; x < count; ++x) {
+        const std::uint32_t pixel = source[x];
+        target[x] =
+            0xFF000000u | ((pixel & 0xFF) << 16) | (pixel & 0xFF00) | ((pixel >> 16) & 0xFF);
+    }
 }
 
-void paste(HBITMAP bitmap, int left, int top) {
-    PixelView view;
+// The canvas rows from `top` to `bottom` show the bitmap from `left`; whatever it does not
+// cover is black. With `overlay`, only the bitmap's own pixels are written.
+void paste(HBITMAP bitmap, int left, int top, int bottom, bool overlay = false) {
+    PixelView view = {};
     if (!bitmap || !readBitmapPixels(bitmap, &view)) {
-        return;
+        view = {};
     }
-    const int rows = std::min(view.height, web.height - top);
-    const int columns = std::min(view.width, web.width - left);
-    for (int y = 0; y < rows; ++y) {
-        std::uint32_t* target = &web.frame[(size_t)(top + y) * web.width + left];
-        const std::uint32_t* source = view.pixels + (size_t)y * view.stride;
-        for (int x = 0; x < columns; ++x) {
-            target[x] = canvasPixel(source[x]);
+    left = std::max(0, std::min(left, web.width));
+    const int columns = std::max(0, std::min(view.width, web.width - left));
+    for (int y = top; y < bottom; ++y) {
+        std::uint32_t* row = &web.frame[(size_t)y * web.width];
+        const int rowColumns = y - top < view.height ? columns : 0;
+        if (rowColumns > 0) {
+            toCanvasPixels(view.pixels + (size_t)(y - top) * view.stride, row + left, rowColumns);
+        }
+        if (!overlay) {
+            std::fill(row, row + left, 0xFF000000u);
+            std::fill(row + left + rowColumns, row + web.width, 0xFF000000u);
         }
     }
 }
@@ -212,14 +236,14 @@ void present() {
     const int bar = displayBarHeight(web);
     web.width = std::max(1, (int)(client.right - client.left));
     web.height = std::max(1, (int)(client.bottom - client.top) + bar);
-    web.frame.assign((size_t)web.width * web.height, 0xFF000000u);
+    web.frame.resize((size_t)web.width * web.height);
     if (web.hasMenu) {
         redrawDisplayMenus(&web, web.width);
-        paste(web.barBitmap, 0, 0);
     }
-    paste(window->surface, 0, bar);
+    paste(web.hasMenu ? web.barBitmap : NULL, 0, 0, std::min(bar, web.height));
+    paste(window->surface, 0, std::min(bar, web.height), web.height);
     if (web.hasMenu && web.openEntry >= 0) {
-        paste(web.popupBitmap, displayPopupLeft(web), bar);
+        paste(web.popupBitmap, displayPopupLeft(web), bar, web.height, true);
     }
     pageShowFrame(web.frame.data(), web.width, web.height, bar, web.openEntry >= 0);
 }

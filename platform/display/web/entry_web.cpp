@@ -13,13 +13,15 @@
 #include <string>
 
 EM_JS(void, pageProgramEnded, (int exitCode), { Module.display.ended(exitCode); });
+EM_JS(void, pageNotStarted, (const char* reason),
+      { Module.display.notStarted(UTF8ToString(reason)); });
 
 int main(int argc, char** argv) {
     shim::ScriptedRun run;
     std::string error;
     if (!shim::parseScriptedRun(argc > 1 ? argv[1] : "", &run, &error)) {
         std::fprintf(stderr, "quillon: %s\n", error.c_str());
-        pageProgramEnded(2);
+        pageNotStarted(("the address has a " + error).c_str());
         return 2;
     }
     shim::startWebBackend(run);
