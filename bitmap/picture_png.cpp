@@ -2,6 +2,7 @@
 // may jump lives in plain records (PngRead) and functions without objects to destroy; the
 // strings are made only once libpng is done.
 #include "bitmap/picture_decoders.h"
+#include "bitmap/picture_png_messages.h"
 
 #include <png.h>
 
@@ -19,7 +20,7 @@ struct PngRead {
     const unsigned char* data;
     std::size_t size;
     std::size_t position;
-    char message[200];
+    PngErrorText error;
     DecodeTarget* target;
     int bytesPerPixel;  // of the surface; 1 is a palette of grey levels or the file's own
     int passes;         // 7 for an interlaced picture, 1 otherwise
@@ -28,14 +29,6 @@ struct PngRead {
     bool tooLarge;
     bool cutShort;
 };
-
-void onPngError(png_structp png, png_const_charp message) {
-    PngRead* read = (PngRead*)png_get_error_ptr(png);
-    std::snprintf(read->message, sizeof read->message, "%s", message);
-    png_longjmp(png, 1);
-}
-
-void onPngWarning(png_structp, png_const_charp) {}
 
 void readFromMemory(png_structp png, png_bytep out, png_size_t count) {
     PngRead* read = (PngRead*)png_get_io_ptr(png);
@@ -167,7 +160,8 @@ std::string decodePng(DecodeTarget* target, const unsigned char* data, std::size
     read.data = data;
     read.size = size;
     read.target = target;
-    read.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &read, onPngError, onPngWarning);
+    read.png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, &read.error, keepPngError, ignorePngWarning);
     if (read.png != nullptr) {
         read.info = png_create_info_struct(read.png);
     }
@@ -184,7 +178,7 @@ std::string decodePng(DecodeTarget* target, const unsigned char* data, std::size
     }
     if (!done) {
         return std::string("a PNG that cannot be read: ") +
-               (read.message[0] != '\0' ? read.message : "no memory");
+               (read.error.text[0] != '\0' ? read.error.text : "no memory");
     }
     target->hasAlpha = alpha;
     return "";

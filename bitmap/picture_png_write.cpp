@@ -2,6 +2,7 @@
 // As in the reader, what runs while libpng may jump holds nothing to destroy: the byte vector
 // belongs to the caller and is only appended to.
 #include "bitmap/picture_file.h"
+#include "bitmap/picture_png_messages.h"
 
 #include <png.h>
 
@@ -18,16 +19,8 @@ struct PngWrite {
     std::vector<unsigned char>* out;
     bool keepAlpha;
     unsigned char* rowBuffer;  // 16-bit rows widened to RGB
-    char message[200];
+    PngErrorText error;
 };
-
-void onPngError(png_structp png, png_const_charp message) {
-    PngWrite* write = (PngWrite*)png_get_error_ptr(png);
-    std::snprintf(write->message, sizeof write->message, "%s", message);
-    png_longjmp(png, 1);
-}
-
-void onPngWarning(png_structp, png_const_charp) {}
 
 void appendBytes(png_structp png, png_bytep bytes, png_size_t count) {
     PngWrite* write = (PngWrite*)png_get_io_ptr(png);
@@ -111,7 +104,8 @@ std::string encodePng(const NBitmap& bitmap, bool keepAlpha, std::vector<unsigne
         }
     }
     png->clear();
-    write.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &write, onPngError, onPngWarning);
+    write.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &write.error, keepPngError,
+                                        ignorePngWarning);
     if (write.png != nullptr) {
         write.info = png_create_info_struct(write.png);
     }
@@ -121,7 +115,7 @@ std::string encodePng(const NBitmap& bitmap, bool keepAlpha, std::vector<unsigne
     if (!done) {
         png->clear();
         return std::string("cannot make the PNG: ") +
-               (write.message[0] != '\0' ? write.message : "no memory");
+               (write.error.text[0] != '\0' ? write.error.text : "no memory");
     }
     return "";
 }
