@@ -21,7 +21,9 @@ fi
 display_number=$((200 + RANDOM % 100))
 export DISPLAY=":$display_number"
 unset WAYLAND_DISPLAY SDL_VIDEODRIVER
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp > /dev/null 2>&1 &
+# -noreset: by default the server resets when its last client leaves, and a program started
+# during that reset finds its connection closed (SDL: "x11 not available").
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset > /dev/null 2>&1 &
 xvfb_pid=$!
 trap 'kill $xvfb_pid 2> /dev/null' EXIT
 for _ in $(seq 50); do

@@ -9,6 +9,10 @@ start_program() {
     # The pointer rests where the client area's centre will be, so the view does not turn at
     # start.
     xdotool mousemove 254 292
+    # A program that ended on Escape or a click is gone before xdotool releases the key or the
+    # button, so the release never reached the server (which no longer resets between
+    # programs): let go of both, or the next program would start with Escape held.
+    xdotool keyup Escape mouseup 1
     (cd "$source_dir/assets" && exec "$build_dir/quillon" "$@") > "$work/program.log" 2>&1 &
     program_pid=$!
     window_id=""
