@@ -14,8 +14,8 @@ inspected() {
     shift
     # shellcheck disable=SC2086
     "$build/quillon-capture" --inspect --frames 30 --at 0 key:P $steps "$@" \
-        --assets "$top/assets" --out "$top/docs/inspect-$name.png"
-    echo "wrote docs/inspect-$name.png"
+        --assets "$top/assets" --out "$top/docs/look-inside-$name.png"
+    echo "wrote docs/look-inside-$name.png"
 }
 steps=""
 for _ in $(seq 22); do
