@@ -144,7 +144,6 @@ TEST_F(InputTest, MenuCommandsOtherThanExitDoNothing) {
 }
 
 // A cursor right of the anchor turns the view about z by a positive angle.
-// KEPT: mouse-look turns about the world's z and x axes; pitch flips towards -y
 TEST_F(InputTest, FirstMoveTurnsByTheOffsetFromTheCentre) {
     moveMouse(260, 250);
     float s = (float)std::sin((double)0.01f), c = (float)std::cos((double)0.01f);
