@@ -49,6 +49,7 @@ void drawRubberBand(int x, int y) {
     }
 }
 
+// KEPT: the three-click triangle lies under the scene and meets last frame's depths
 // Drawn before the scene, so it is depth-tested against what the previous frame left.
 void drawClickTriangle() {
     if (triangleReady && !noTriangleYet) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+// KEPT: the copy to the window is 50 rows taller than the back buffer
 // Fifty rows more than the back buffer holds: the copy reaches past its bottom edge.
 void copyBackBufferTo(HDC target) {
     BitBlt(target, 0, 0, clientRect.right, clientRect.bottom + 50, backBuffer.dc, 0, 0, SRCCOPY);
@@ -45,6 +46,7 @@ void renderFrame() {
     FillRect(backBuffer.dc, &clientRect, (HBRUSH)GetStockObject(BLACK_BRUSH));
     countFrame();
     drawHud();
+    // KEPT: the three-click triangle lies under the scene and meets last frame's depths
     drawRubberBand((int)mouseX, (int)mouseY);
     drawClickTriangle();
     // The scene covers what was drawn before it; the texture overlay lies on top.

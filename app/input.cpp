@@ -26,6 +26,7 @@ void moveBackward() {
     moveAlong(cameraForward, -moveStep);
 }
 
+// KEPT: matLookAt writes cameraRight: the strafe keys follow the last view
 // cameraRight is what the last view built: the last frame's, or the last mouse-look's.
 void strafeAlongRight() {
     normalizeInPlace(&cameraRight);
@@ -47,9 +48,11 @@ static void toggleCursor() {
     }
 }
 
+// KEPT: auto-repeat repeats every key's action: a held F or B keeps flipping
 void handleKey(WPARAM key) {
     switch (key) {
         case VK_ESCAPE:
+            // KEPT: Escape deletes the back buffer's bitmap while it is still selected
             DeleteObject(backBuffer.bitmap);
             PostQuitMessage(0);
             break;
@@ -82,6 +85,7 @@ void handleKey(WPARAM key) {
     }
 }
 
+// KEPT: mouse-look turns about the world's z and x axes; pitch flips towards -y
 // 1000 pixels turn one radian. A cursor right of the anchor (dx < 0) turns the view left
 // about the world's z axis; a cursor above it (dy > 0) raises the view, also when the view
 // points towards -y. The result is left unnormalised and the pitch unlimited.
@@ -105,6 +109,7 @@ void mouseLook(double dx, double dy) {
     cameraForward = {turned.x, turned.y, turned.z};
 }
 
+// KEPT: the cursor is put back at screen (250, 250); the look anchor stays put
 // The cursor is put back at the centre at most every 20 ms; the move that the warp itself
 // causes arrives within that time and only re-anchors.
 void handleMouseMove(LPARAM position) {

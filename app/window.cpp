@@ -14,6 +14,7 @@ static LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* creation) {
         PostQuitMessage(0);
         return 0;
     }
+    // KEPT: an edit control of no size, a file dialog and a message nothing uses
     editControl = CreateWindowExA(0, "edit", NULL, editControlStyle, 0, 0, 0, 0, hwnd, (HMENU)1,
                                   appInstance, NULL);
     SendMessageA(editControl, EM_LIMITTEXT, 32000, 0);
@@ -25,6 +26,7 @@ static LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* creation) {
     backBuffer.dc = CreateCompatibleDC(windowDC);
     backBuffer.bitmap = CreateCompatibleBitmap(windowDC, clientRect.right, clientRect.bottom);
     SelectObject(backBuffer.dc, backBuffer.bitmap);
+    // KEPT: the back buffer keeps the size measured at creation; the window shrinks
     // The outer size becomes the measured client size, so the window shrinks by its frame
     // while the back buffer keeps the size measured above.
     MoveWindow(hwnd, 0, 0, clientRect.right, clientRect.bottom, FALSE);
@@ -58,6 +60,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
             return onCreate(hwnd, (const CREATESTRUCTA*)lParam);
         case WM_DESTROY:
             return onDestroy();
+        // KEPT: the back buffer keeps the size measured at creation; the window shrinks
         case WM_SIZE:
             return 0;
         case WM_PAINT:
@@ -65,6 +68,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_KEYDOWN:
             handleKey(wParam);
             return 0;
+        // KEPT: the menu bar's "Press F for wireframe mode" is a label that does nothing
         case WM_COMMAND:
             if (LOWORD(wParam) == commandExit) {
                 PostQuitMessage(0);

@@ -18,6 +18,7 @@ struct Overlay {
 
 template <int NS, int NT>
 void blendRows(const Overlay& o) {
+    // KEPT: the blend rounds by +127 and truncates: black over white gives 1
     // Each colour byte d moves to d + ((colour - d) * a + 127) / 255. Without an alpha byte the
     // weight a is the same for every pixel, so the change is looked up by colour - d.
     const int fixedA = ((255 * o.opacity + 127) / 255) & 255;

@@ -79,6 +79,7 @@ void mapColours(NBitmap* target, const NBitmap& source, ByteMap map) {
 
 template <int N>
 void greyPixels(NBitmap* target, const NBitmap& source) {
+    // KEPT: grey truncates each product for pixels, the sum once for a palette
     // grey = trunc(0.257 red) + trunc(0.504 green) + trunc(0.098 blue), in float. Each product
     // is truncated on its own, so a table per channel gives the same sums.
     int red[256], green[256], blue[256];
@@ -105,6 +106,7 @@ void greyPixels(NBitmap* target, const NBitmap& source) {
     }
 }
 
+// KEPT: grey truncates each product for pixels, the sum once for a palette
 void greyPalette(NBitmap* target) {
     for (int i = 0; i < 256; ++i) {
         RGBQUAD& entry = target->colors[i];

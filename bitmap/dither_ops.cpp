@@ -229,6 +229,7 @@ void addScaledError(unsigned char* byte, int error, float weight) {
     *byte = !(value > 0.0) ? 0 : value >= 255.0 ? 255 : (unsigned char)(int)value;
 }
 
+// KEPT: the dither's column counter moves per colour byte; size 8 changes nothing
 void NBitmap::orderedDither(NBitmap& source, int size) {
     int matrix[256];
     int scale = 0;

@@ -271,6 +271,7 @@ int NBitmap::resample(int left, int top, int right, int bottom, NBitmap& source,
 }
 
 int NBitmap::flip(NBitmap& source, bool vertical, bool horizontal) {
+    // KEPT: a vertical flip of two rows or fewer is refused
     if (!holdsSurface(source) || (vertical && source.height() <= 2)) {
         return 0;
     }

@@ -15,6 +15,7 @@ Matrix4* matIdentity(Matrix4* m) {
     return m;
 }
 
+// KEPT: every partial sum of a matrix product is rounded to float
 // Each partial sum is stored as a float before the next term is added; the rounding after
 // every addition is part of the result.
 void matMultiply(Matrix4 a, Matrix4 b, Matrix4* out) {
@@ -126,6 +127,7 @@ void matLookAt(const Vector3* eye, const Vector3* target, float upX, float upY, 
     m[9] = n.y;
     m[10] = n.z;
 
+    // KEPT: matLookAt writes cameraRight: the strafe keys follow the last view
     // The strafe keys move the eye along the right axis of the latest view.
     cameraRight = r;
 

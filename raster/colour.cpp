@@ -7,6 +7,7 @@ static float interpolateChannel(float t, float from, float to) {
     return value > 255.0f ? 255.0f : value;
 }
 
+// KEPT: a colour is interpolated by a ratio of distances
 void interpolateColour(ScreenVertex a, ScreenVertex b, ScreenVertex* p) {
     const float lengthAB = vecLength2D(b.x - a.x, b.y - a.y);
     const float lengthAP = vecLength2D(p->x - a.x, p->y - a.y);

@@ -27,6 +27,7 @@ inline int floorToInt(float value) {
     return truncToInt(std::floor(static_cast<double>(value)));
 }
 
+// KEPT: a channel is truncated and keeps its low 8 bits: -1 is written as 255
 // A colour channel as the pixel takes it: the low 8 bits of the truncated value, so -1 gives
 // 255. A channel no int can hold gives 0, the low byte of INT_MIN.
 inline COLORREF channelByte(float value) {

@@ -1,5 +1,6 @@
 #include "raster/raster.h"
 
+// KEPT: a line's viewport test uses the exact coordinate, before truncation
 // Colours the probe at (x, y), then writes it if that position lies in the viewport. One of x
 // and y is a whole number, the other the exact coordinate the walk carries as a double; it is
 // tested before it is truncated, so a column of 470.4 stays out although it would truncate to
@@ -27,6 +28,7 @@ static ScreenVertex endPoint(int x, int y, Colour c) {
     return v;
 }
 
+// KEPT: a line's exact coordinate is summed step by step, never recomputed
 // The walk steps one pixel at a time along the major axis and carries the exact minor
 // coordinate by repeated addition, never recomputing it from the start: the accumulated
 // rounding decides which pixels are lit. Differences and loop counters are 64-bit so that no

@@ -49,6 +49,7 @@ inline Shader shaderFor(int mode) {
     return {mode, static_cast<float>(nearDepth), blendFactor, textureToSample()};
 }
 
+// KEPT: the texel is (size - 1) x coordinate, truncated: the last only at exactly 1
 // s = uq / q and t = vq / q, clamped to [0, 1], pick the texel by truncation.
 inline TexelAddress fetchTexel(const Texture& texture, float uq, float vq, float q) {
     float s = uq / q;

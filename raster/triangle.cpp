@@ -119,7 +119,9 @@ constexpr HalfRule upperHalfRule() {
     rule.apex = Top;
     rule.firstRowCorner = Top;
     rule.endRowCorner = Left;
+    // KEPT: the upper half steps texture values by whole rows, the lower by the height
     rule.textureSteps = TextureByWholeRows;
+    // KEPT: the upper half probes span colours at columns, the lower at the edges
     rule.spanEnds = SpanEndsAtColumns;
     rule.leftColour.from = Top;
     rule.leftColour.to = Left;
@@ -203,6 +205,7 @@ void shadePixel(const Span& span, int x, HDC dc, const Shader& shader, const Int
 // B and D, raised by one row, down to C.
 void drawTriangle(ScreenVertex a, ScreenVertex b, ScreenVertex c, HDC dc, float depthA,
                   float depthB, float depthC, int mode) {
+    // KEPT: a triangle is drawn only when a corner lies strictly inside the viewport
     if (!strictlyInsideViewport(a) && !strictlyInsideViewport(b) && !strictlyInsideViewport(c)) {
         return;
     }
@@ -224,6 +227,7 @@ void drawTriangle(ScreenVertex a, ScreenVertex b, ScreenVertex c, HDC dc, float 
     const Shader shader = shaderFor(mode);
     const auto fill = pixelWrites != nullptr ? fillHalf<WritesNoted> : fillHalf<WritesUnnoted>;
     fill(upperHalf, corners, dc, shader);
+    // KEPT: the lower half starts one row above the middle row
     corners[Left].vertex.y -= 1.0f;
     corners[Right].vertex.y -= 1.0f;
     fill(lowerHalf, corners, dc, shader);
@@ -263,6 +267,7 @@ void sortByRow(Corner& a, Corner& b, Corner& c) {
     }
 }
 
+// KEPT: depth steps divide by the height and width truncated to whole pixels
 // Truncated toward zero with its sign: the lower half's edges run upward from its apex.
 float truncatedHeight(float height) {
     return static_cast<float>(truncToInt(height));
@@ -312,6 +317,7 @@ inline Half halfOf(const HalfRule& rule, const Corner corners[roleCount]) {
     return half;
 }
 
+// KEPT: rows and spans stop short of floor(): a face's diagonal has gaps
 // The rule walks every row from the first to the end and writes only inside the viewport.
 // Each row's edge values are computed from the apex, not carried over from the row before, so
 // the rows outside the viewport can simply be left out.
@@ -329,6 +335,7 @@ void fillHalf(const HalfRule& rule, const Corner corners[roleCount], HDC dc, con
     }
 }
 
+// KEPT: depth steps divide by the height and width truncated to whole pixels
 // Made non-negative in 64 bits, where even INT_MIN has a magnitude.
 float truncatedWidthMagnitude(float width) {
     const long long columns = truncToInt(width);
@@ -343,6 +350,7 @@ ScreenVertex spanEnd(float x, int y, const ColourEdge& edge) {
     return end;
 }
 
+// KEPT: rows and spans stop short of floor(): a face's diagonal has gaps
 // Columns run from ceil(xl) up to, not including, floor(xr); the depth steps by the width
 // truncated to whole columns, the texture values by the exact width. The rule starts at
 // ceil(xl) with the values at xl itself and adds a step after every column; the columns left
@@ -364,6 +372,7 @@ void fillRow(const Half& half, int y, HDC dc, const Shader& shader) {
     const Interpolated atLeft = along(half.apex.values, half.left.step, dy);
     const Interpolated atRight = along(half.apex.values, half.right.step, dy);
     span.step = stepBetween(atLeft, atRight, truncatedWidthMagnitude(xr - xl), xr - xl);
+    // KEPT: a row starts at ceil(xl) with the values at xl itself
     span.first =
         addSteps(atLeft, span.step, static_cast<long long>(span.firstInViewport) - rowFirstColumn);
     const bool atColumns = half.spanEnds == SpanEndsAtColumns;
@@ -372,6 +381,7 @@ void fillRow(const Half& half, int y, HDC dc, const Shader& shader) {
     fillSpan<notes>(span, dc, shader);
 }
 
+// KEPT: the depth is stored before the colour: an unknown mode writes depths only
 // The depth is stored as soon as the test passes, before the colour is made and whatever the
 // mode; the values move on after every column, drawn or not.
 template <WriteNotes notes>
@@ -379,6 +389,7 @@ void fillSpan(const Span& span, HDC dc, const Shader& shader) {
     Interpolated at = span.first;
     float* depth = &DepthBuffer[span.firstInViewport * depthBufferRows + span.y];
     for (int x = span.firstInViewport; x < span.endInViewport; ++x, depth += depthBufferRows) {
+        // KEPT: the depth test is strict: the first of equal depths keeps the pixel
         if (*depth > at[ValueZ] && at[ValueZ] > shader.nearZ) {
             *depth = at[ValueZ];
             shadePixel<notes>(span, x, dc, shader, at);

@@ -7,6 +7,7 @@ static void drawEdge(ScreenVertex from, ScreenVertex to, HDC dc) {
              windowCoordinate(to.y), dc, from.colour, to.colour);
 }
 
+// KEPT: wireframe edges have no depth test; back faces stay culled
 // Lines have no depth test, so edges behind other faces show through.
 void drawWireTriangle(ScreenVertex first, ScreenVertex second, ScreenVertex third, HDC dc) {
     drawEdge(first, second, dc);

@@ -19,6 +19,7 @@ const float angleLimit = 6.2831855f;  // 2 pi as a float; an angle above it rest
 const float screenOffset = 250;
 const float textureDepthScale = 5;
 
+// KEPT: the depth buffer is cleared over 500 x 500 of its 1000 x 1000 entries
 // The depth buffer is cleared over the 500 x 500 entries that hold the viewport.
 void clearDepthBuffer() {
     for (int x = 0; x < 500; x++) {
@@ -28,6 +29,7 @@ void clearDepthBuffer() {
     }
 }
 
+// KEPT: an angle above 2 pi restarts at 0, not at 2 pi less
 float wrapAngle(float angle) {
     return angle > angleLimit ? 0.0f : angle;
 }
@@ -43,6 +45,7 @@ struct FrameMatrices {
     Matrix4 projection;
 };
 
+// KEPT: every object turns by the first object's angles
 // Every object turns by the first object's angles.
 void buildObjectRotation(Matrix4* rotation) {
     const SceneObject& first = sceneObjects[0];
@@ -85,6 +88,7 @@ Vector3 faceNormal(const Vector3 world[3]) {
     return normalized(cross);
 }
 
+// KEPT: nothing is clipped: a triangle reaching behind the eye is dropped whole
 // Drawn only when the face turns towards the camera and every corner lies in front of the
 // plane through the eye: nothing is clipped, a triangle reaching behind it is dropped whole.
 bool isVisible(const Vector3 world[3], Vector3 normal) {
@@ -130,6 +134,7 @@ void drawModelTriangle(const ModelTriangle& triangle, const Matrix4& model,
         world[k] = transformPoint(model, {corner.x, corner.y, corner.z});
         Vector3 eye = transformPoint(frame.view, world[k]);
         Vector3 clip = transformPoint(frame.projection, eye);
+        // KEPT: divided by the third component: the picture is mirrored left to right
         // Divided by the third component, not the fourth; window rows grow downward.
         screen[k].x = clip.x / clip.z + screenOffset;
         screen[k].y = clip.y / clip.z + screenOffset;
@@ -143,6 +148,7 @@ void drawModelTriangle(const ModelTriangle& triangle, const Matrix4& model,
     if (!isVisible(world, normal)) {
         return;
     }
+    // KEPT: the light is object 2, which circles object 0 and shows the bare texture
     Vector3 light = sceneObjects[2].position;
     for (int k = 0; k < 3; k++) {
         screen[k].colour = lightCorner(triangle.vertex[k], world[k], normal, light);
@@ -169,6 +175,7 @@ void drawObject(const SceneObject& object, const Matrix4& scale, const Matrix4& 
 
 }  // namespace
 
+// KEPT: the light is object 2, which circles object 0 and shows the bare texture
 // One step: the cubes turn, and the light cube circles the first about the vertical line
 // through its centre, keeping its height and distance.
 void advanceAnimation() {
@@ -192,6 +199,7 @@ void renderScene(HDC dc) {
         animationClockStarted = true;
     }
     clearDepthBuffer();
+    // KEPT: at most one animation step a frame: the speed follows the frame rate
     // At most one step a frame, however long the gap: the animation follows the frame rate.
     if (!animationPaused && GetTickCount() - lastAnimationTick > 10) {
         advanceAnimation();

@@ -243,6 +243,7 @@ TEST(Flip, VerticalInPlaceReversesTheRows) {
     }
 }
 
+// KEPT: a vertical flip of two rows or fewer is refused
 TEST(Flip, VerticalOfTwoRowsIsRefusedEvenWithHorizontal) {
     Image image(3, 2, 3), target;
     numberRows(image);
@@ -421,6 +422,7 @@ TEST(ColourFilters, BrightenSaturatesAtBothEnds) {
     EXPECT_EQ(image.pixel(0, 0), Bytes({0, 0, 0}));
 }
 
+// KEPT: grey truncates each product for pixels, the sum once for a palette
 TEST(ColourFilters, GreyOfWhiteIs217ForPixelsAnd219ForAPalette) {
     Image image(1, 1, 4);
     fill(image, {255, 255, 255, 9});
@@ -525,6 +527,7 @@ TEST(DitherMatrix, DoublingBuildsTheKnownMatrices) {
     EXPECT_EQ(std::vector<bool>(256, true), seen);
 }
 
+// KEPT: the dither's column counter moves per colour byte; size 8 changes nothing
 TEST(OrderedDither, SizeTwoCountsColumnsByColourByte) {
     Image image(2, 2, 3);
     fill(image, {128, 128, 128});
@@ -534,6 +537,7 @@ TEST(OrderedDither, SizeTwoCountsColumnsByColourByte) {
     EXPECT_EQ(image.pixel(0, 1), Bytes({0, 255, 0}));
 }
 
+// KEPT: the dither's column counter moves per colour byte; size 8 changes nothing
 TEST(OrderedDither, SizeEightAndPaletteImagesChangeNothing) {
     Image image(4, 4, 3), palette(4, 4, 1), target(2, 2, 3);
     fillRandom(image, 41);
@@ -870,6 +874,7 @@ TEST(Convolve, RefusalsLeaveTheTargetAndNoTemporary) {
 
 // blend
 
+// KEPT: the blend rounds by +127 and truncates: black over white gives 1
 TEST(Blend, BlackOverWhiteGivesOneAndWhiteOverBlack255) {
     Image white(1, 1, 3), black(1, 1, 3);
     fill(white, {255, 255, 255});

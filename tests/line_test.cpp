@@ -46,6 +46,7 @@ TEST(FloatToInt, TruncatesAndAnswersOutOfRangeTheSameEverywhere) {
     EXPECT_EQ(floorToInt(nan), INT_MIN);
 }
 
+// KEPT: a channel is truncated and keeps its low 8 bits: -1 is written as 255
 TEST(FloatToInt, ChannelsKeepTheLowByteAndWindowCoordinatesSaturate) {
     EXPECT_EQ(channelByte(255.9f), 255u);
     EXPECT_EQ(channelByte(-1.5f), 255u);
@@ -59,12 +60,14 @@ TEST(FloatToInt, ChannelsKeepTheLowByteAndWindowCoordinatesSaturate) {
     EXPECT_EQ(windowCoordinate(std::numeric_limits<float>::quiet_NaN()), INT_MIN);
 }
 
+// KEPT: a channel is truncated and keeps its low 8 bits: -1 is written as 255
 TEST(PackColour, KeepsTheLowByteOfTheTruncatedChannel) {
     EXPECT_EQ(packColour({12.9f, 0.5f, 255.99f, 0}), RGB(12, 0, 255));
     EXPECT_EQ(packColour({256.0f, -1.0f, -0.5f, 0}), RGB(0, 255, 0));
     EXPECT_EQ(packColour({std::numeric_limits<float>::quiet_NaN(), 3e9f, -3e9f, 0}), 0u);
 }
 
+// KEPT: a colour is interpolated by a ratio of distances
 TEST(InterpolateColour, BlendsByDistanceAndWritesOnlyTheColour) {
     ScreenVertex probe = vertex(13, 104, grey);
     probe.uq = 7;
@@ -109,6 +112,7 @@ TEST(DrawLine, ExactRowIsTruncatedNotRounded) {
 
 // The step 0.1 is not exact in binary: added ten times to 9 it falls just short of 10, and
 // twenty times just short of 11, so the line starts a row late and ends a column short.
+// KEPT: a line's exact coordinate is summed step by step, never recomputed
 TEST(DrawLine, SteepColumnAccumulatesByRepeatedAddition) {
     Canvas canvas;
     drawLine(9, 100, 11, 120, canvas.dc, grey, grey);
@@ -118,6 +122,7 @@ TEST(DrawLine, SteepColumnAccumulatesByRepeatedAddition) {
 // From row 110 on the exact column exceeds 470 (470.0000000000002, ..., 470.4 at row 114)
 // and is not drawn, although it would truncate to 470. Rising from column 9, the columns
 // 9.1 to 9.999999999999996 stay out.
+// KEPT: a line's viewport test uses the exact coordinate, before truncation
 TEST(DrawLine, ViewportTestUsesTheExactColumn) {
     Canvas canvas;
     drawLine(469, 100, 471, 120, canvas.dc, grey, grey);
@@ -179,6 +184,7 @@ TEST(DrawLine, WritesOnlyInsideTheViewportBoundsIncluded) {
     EXPECT_EQ(canvas.written(), sorted(expected));
 }
 
+// KEPT: a channel is truncated and keeps its low 8 bits: -1 is written as 255
 TEST(DrawLine, ChannelsAbove255AreWrittenAs255) {
     Canvas canvas;
     drawLine(20, 200, 30, 200, canvas.dc, {-20, 0, 0, 0}, {256.5f, 40, 511, 0});

@@ -57,6 +57,7 @@ TEST(MatrixProduct, IdentityChangesNothingAndOutputMayBeAnInput) {
 }
 
 // 1e8 + 1 is 1e8 in float, so a sum kept in float loses the 1 that a wider sum would keep.
+// KEPT: every partial sum of a matrix product is rounded to float
 TEST(MatrixProduct, PartialSumsAreRoundedToFloat) {
     Matrix4 a = {}, b = {}, product;
     a.m[0] = 1e8f, a.m[1] = 1, a.m[2] = -1e8f;
@@ -98,6 +99,7 @@ TEST(Rotation, QuarterTurnsAreRightHanded) {
     expectVector(transform(rotation(quarter, AxisY), {0, 0, 1, 1}), 1, 0, 0);
 }
 
+// KEPT: matLookAt writes cameraRight: the strafe keys follow the last view
 TEST(LookAt, ViewFromTheEyeAlongPlusY) {
     cameraRight = {9, 9, 9};
     const Vector3 eye = {0, 0, 0}, target = {0, 1, 0};
@@ -115,6 +117,7 @@ TEST(LookAt, ViewFromTheEyeAlongPlusY) {
     expectVector(transform(transposed(out), {10, 80, 5, 1}), 0, 0, -100);
 }
 
+// KEPT: matLookAt writes cameraRight: the strafe keys follow the last view
 TEST(LookAt, DegenerateViewGivesZeroAxesNotNaN) {
     const Vector3 eye = {1, 2, 3}, above = {1, 2, 10};
     Matrix4 out;

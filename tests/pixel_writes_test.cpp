@@ -46,6 +46,7 @@ int entry(Point p) {
 
 // Each shape alone on a fresh canvas tells which pixels it can reach; drawn together, a
 // triangle writes where it is nearer than what came before it, and a line everywhere.
+// KEPT: the depth test is strict: the first of equal depths keeps the pixel
 TEST(PixelWrites, NotedPathsDrawWhatPlainOnesDrawAndCountEveryWrite) {
     std::vector<int> expectedCount(viewportColumns * viewportRows, 0);
     std::vector<float> expectedDepth(viewportColumns * viewportRows, noDepth);

@@ -87,6 +87,7 @@ TEST_F(SceneTest, CornerColoursAreConsistentAndOnlyTwoCornersArePureRed) {
                                                                      {-0.5f, -0.5f, 0.5f}}));
 }
 
+// KEPT: the light is object 2, which circles object 0 and shows the bare texture
 TEST_F(SceneTest, ObjectsStartWhereTheSceneIsLaidOut) {
     const float expected[4][3] = {{0, 120, 20}, {20, 130, -20}, {-30, 100, 20}, {-60, 120, 20}};
     const int modes[4] = {1, 2, 0, 2};

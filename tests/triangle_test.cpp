@@ -103,6 +103,7 @@ using TriangleShade = TriangleTest;
 using TriangleRecords = TriangleTest;
 using TriangleFarCorners = TriangleTest;
 
+// KEPT: a triangle is drawn only when a corner lies strictly inside the viewport
 TEST_F(TriangleReject, AllCornersOutsideDrawNothingEvenOverTheWholeViewport) {
     drawTriangle(vertex(-1000, -1000), vertex(3000, -1000), vertex(-1000, 3000), canvas.dc, 100,
                  100, 100, ShadeColour);
@@ -110,6 +111,7 @@ TEST_F(TriangleReject, AllCornersOutsideDrawNothingEvenOverTheWholeViewport) {
     EXPECT_EQ(depthAt(240, 200), 500.0f);
 }
 
+// KEPT: a triangle is drawn only when a corner lies strictly inside the viewport
 TEST_F(TriangleReject, CornerOnTheBorderIsNotInside) {
     // Each reaches well into the viewport; its other corners lie outside it.
     drawTriangle(vertex(10.0f, 200), vertex(300, -50), vertex(300, 450), canvas.dc, 100, 100, 100,
@@ -136,6 +138,8 @@ TEST_F(TriangleReject, ThreeCornersOnOneRowDrawNothing) {
 
 // The bottom row floor(C.y) and the column floor(xr) are never written, and the lower half
 // starts one row above its middle row.
+// KEPT: rows and spans stop short of floor(): a face's diagonal has gaps
+// KEPT: the lower half starts one row above the middle row
 TEST_F(TriangleCoverage, RightTriangleWritesRows99To198AndNothingInColumn200) {
     drawTriangle(vertex(100, 100), vertex(200, 100), vertex(100, 200), canvas.dc, 100, 100, 100,
                  ShadeColour);
@@ -168,6 +172,8 @@ TEST_F(TriangleCoverage, RightTriangleWritesRows99To198AndNothingInColumn200) {
     }
 }
 
+// KEPT: rows and spans stop short of floor(): a face's diagonal has gaps
+// KEPT: the lower half starts one row above the middle row
 TEST_F(TriangleCoverage, HorizontalBottomEdgeEndsOneRowAboveIt) {
     drawTriangle(vertex(150, 100), vertex(100, 200), vertex(200, 200), canvas.dc, 100, 100, 100,
                  ShadeColour);
@@ -185,6 +191,7 @@ TEST_F(TriangleCoverage, HorizontalBottomEdgeEndsOneRowAboveIt) {
 // Middle vertex B = (50, 150) on a whole row: the upper half's row 149 runs from column 51
 // at depth 106 upward, the lower half's from column 50 at depth 100. The lower half comes
 // second and is nearer, so it takes row 149, column 50 included.
+// KEPT: the lower half starts one row above the middle row
 TEST_F(TriangleCoverage, RowAboveAWholeMiddleRowIsVisitedByBothHalves) {
     drawTriangle(vertex(100, 100), vertex(50, 150), vertex(100, 200), canvas.dc, 400, 100, 100,
                  ShadeColour);
@@ -199,6 +206,9 @@ TEST_F(TriangleCoverage, RowAboveAWholeMiddleRowIsVisitedByBothHalves) {
 // u from 0 to 0.99. The depth step divides by the width truncated (49), the texture step by
 // the exact width (49.5); the first column, 101, takes the values at xl itself, and the
 // running values move on over the pixels an earlier, nearer triangle keeps.
+// KEPT: a row starts at ceil(xl) with the values at xl itself
+// KEPT: rows and spans stop short of floor(): a face's diagonal has gaps
+// KEPT: the texel is (size - 1) x coordinate, truncated: the last only at exactly 1
 TEST_F(TriangleCoverage, RowStepsAndTheFirstColumn) {
     for (int x = 120; x <= 130; ++x) {
         depthAt(x, 99) = 6.0f;
@@ -219,6 +229,7 @@ TEST_F(TriangleCoverage, RowStepsAndTheFirstColumn) {
 // the exact edges. With the left edge black, every row of the upper half therefore starts
 // with a black pixel, while the lower half's first pixels, a fraction of a column inside the
 // span, already take a little of the right end's colour.
+// KEPT: the upper half probes span colours at columns, the lower at the edges
 TEST_F(TriangleShade, SpanEndsAreProbedAtColumnsAboveAndAtTheEdgesBelow) {
     const Colour black = {0, 0, 0, 0};
     const Colour white = {250, 250, 250, 0};
@@ -279,6 +290,7 @@ TEST_F(TriangleCoverage, VertexOrderDoesNotChangeAPixel) {
     }
 }
 
+// KEPT: the depth test is strict: the first of equal depths keeps the pixel
 TEST_F(TriangleDepth, EqualDepthKeepsTheFirstTriangleAndNearerReplacesIt) {
     drawSample(100, ShadeColour, {200.5f, 0, 0, 0});
     drawSample(100, ShadeColour, {0, 0, 200.5f, 0});
@@ -287,6 +299,7 @@ TEST_F(TriangleDepth, EqualDepthKeepsTheFirstTriangleAndNearerReplacesIt) {
     expectAllWrittenAre(RGB(0, 200, 0));
 }
 
+// KEPT: the depth test is strict: the first of equal depths keeps the pixel
 TEST_F(TriangleDepth, NearLimitAndClearedValueAreNotDrawn) {
     drawSample(5.0f, ShadeColour);
     drawSample(4.0f, ShadeColour);
@@ -298,6 +311,7 @@ TEST_F(TriangleDepth, NearLimitAndClearedValueAreNotDrawn) {
     EXPECT_FALSE(canvas.written().empty());
 }
 
+// KEPT: the depth is stored before the colour: an unknown mode writes depths only
 TEST_F(TriangleDepth, UnknownModeStoresDepthsButWritesNoPixel) {
     drawSample(100, 4);
     drawSample(100, -1);
@@ -337,6 +351,8 @@ TEST_F(TriangleDepth, TouchesNoDepthOutsideTheViewport) {
 // 100 to it, stores 100 + 42.5 * 99 / trunc(49.5) at the first column of row 143. In the
 // second the long edge steps 200 / trunc(100.5) = 2, the split vertex 50.5 rows down gets
 // 201, and the upper half's row 149 starts at 100 + 49.5 * 101 / trunc(50.5).
+// KEPT: depth steps divide by the height and width truncated to whole pixels
+// KEPT: a row starts at ceil(xl) with the values at xl itself
 TEST_F(TriangleDepth, DepthStepsDivideByWholeRows) {
     drawTriangle(vertex(200, 100.5f), vertex(100, 150), vertex(300, 150), canvas.dc, 100, 198, 198,
                  ShadeColour);
@@ -355,6 +371,7 @@ TEST_F(TriangleDepth, DepthStepsDivideByWholeRows) {
 // the split vertex's depth, and with it every step along a row, is infinite or NaN. Only the
 // lower half's one row can hold a pixel, and of it only the first column, which takes the
 // finite edge depth before any step is added; sometimes not even that.
+// KEPT: depth steps divide by the height and width truncated to whole pixels
 TEST_F(TriangleDepth, SliversDrawAtMostOnePixelAndStoreOnlyNumbers) {
     const float ys[][3] = {{99.8f, 100.0f, 100.5f},
                            {100.2f, 100.9f, 100.95f},
@@ -381,12 +398,14 @@ TEST_F(TriangleDepth, SliversDrawAtMostOnePixelAndStoreOnlyNumbers) {
     EXPECT_EQ(drawn, 2);
 }
 
+// KEPT: the texel is (size - 1) x coordinate, truncated: the last only at exactly 1
 TEST_F(TriangleTexture, TexelIsChosenByTruncatingTheScaledCoordinates) {
     drawSample(100, ShadeTexture, grey, 0.5f, 0.5f, 2.0f);
     // 63 * 0.5 and 15 * 0.5 truncated.
     expectAllWrittenAre(texelColour(31, 7));
 }
 
+// KEPT: the texel is (size - 1) x coordinate, truncated: the last only at exactly 1
 TEST_F(TriangleTexture, CoordinatesOutsideClampToTheEdgeTexels) {
     drawSample(400, ShadeTexture, grey, 1.7f, -3.0f, 1.0f);
     expectAllWrittenAre(texelColour(63, 0));
@@ -422,6 +441,7 @@ TEST_F(TriangleTexture, CoordinatesAreDividedByQAtEveryPixel) {
 // v runs from 0 at the top corner (row 100.5) to 1 at the bottom edge (row 150): the upper
 // half steps it by 1/49 a row, the height truncated, so row 143 takes texel row
 // trunc(15 * 42.5 / 49) = 13 (the exact height would give 12).
+// KEPT: the upper half steps texture values by whole rows, the lower by the height
 TEST_F(TriangleTexture, UpperHalfStepsByWholeRowsLowerHalfByTheExactHeight) {
     drawTriangle(vertex(200, 100.5f, grey, 0.5f, 0), vertex(100, 150, grey, 0.5f, 1),
                  vertex(300, 150, grey, 0.5f, 1), canvas.dc, 100, 100, 100, ShadeTexture);
@@ -499,6 +519,7 @@ TEST_F(TriangleShade, BlendIsEvaluatedInDouble) {
     EXPECT_GT(truncatedDown, 0);
 }
 
+// KEPT: the texel is (size - 1) x coordinate, truncated: the last only at exactly 1
 TEST_F(TriangleShade, TextureModeTakesTheTexelAndColourModeTheColour) {
     drawSample(300, ShadeTexture, {10, 20, 30, 0}, 0.25f, 0.75f, 1.0f);
     expectAllWrittenAre(texelColour(15, 11));
@@ -508,6 +529,7 @@ TEST_F(TriangleShade, TextureModeTakesTheTexelAndColourModeTheColour) {
 
 // Colours have no lower bound: -1.5 truncates to -1, whose low byte is 255, and -256.5 to
 // -256, whose low byte is 0.
+// KEPT: a channel is truncated and keeps its low 8 bits: -1 is written as 255
 TEST_F(TriangleShade, ChannelsKeepTheLowEightBitsOfTheTruncatedValue) {
     drawSample(300, ShadeColour, {-1.5f, -256.5f, -3e9f, 0});
     expectAllWrittenAre(RGB(255, 0, 0));
@@ -598,6 +620,8 @@ std::vector<float> flatTopDepthsWalkedPlainly(ScreenVertex left, ScreenVertex ri
 // The rows above the viewport and the columns left of it are not walked but skipped; every
 // depth must still be the one the plain walk leaves. The steps are inexact, so each skipped
 // column rounds, and the long runs cross binades of the running depth.
+// KEPT: rows and spans stop short of floor(): a face's diagonal has gaps
+// KEPT: depth steps divide by the height and width truncated to whole pixels
 TEST_F(TriangleFarCorners, SkippedRowsAndColumnsLeaveWhatThePlainWalkLeaves) {
     std::mt19937 random(2024);
     auto between = [&random](float low, float high) {

@@ -99,6 +99,8 @@ TEST_F(FrameLoopTest, ResetProgramStateStartsTheProgramAfresh) {
     EXPECT_EQ(cursorFree + showTexture + wireframeMode + awaitingSecondClick, 0);
 }
 
+// KEPT: the back buffer keeps the size measured at creation; the window shrinks
+// KEPT: an edit control of no size, a file dialog and a message nothing uses
 TEST_F(FrameLoopTest, WindowIsTitledAndSizedAtCreation) {
     char title[128] = {};
     GetWindowTextA(mainWindow, title, sizeof title);
@@ -211,6 +213,7 @@ TEST_F(FrameLoopTest, FrameIsCopiedToTheWindow) {
 
 // The back buffer keeps its size, and the copy its extent: what lies beyond them on a larger
 // window keeps what the window showed.
+// KEPT: the back buffer keeps the size measured at creation; the window shrinks
 TEST_F(FrameLoopTest, ResizingChangesNeitherTheBackBufferNorTheCopy) {
     MoveWindow(mainWindow, 0, 0, 800, 700, TRUE);
     dispatchQueued();
@@ -224,6 +227,45 @@ TEST_F(FrameLoopTest, ResizingChangesNeitherTheBackBufferNorTheCopy) {
     EXPECT_EQ(shimtest::surfacePixel(600, 100), beyondRight);
     EXPECT_EQ(shimtest::surfacePixel(100, 600), beyondBottom);
     EXPECT_EQ(shimtest::surfacePixel(100, 453), backBufferPixel(100, 453));
+}
+
+// The back buffer's own bitmap ends where the copy's first 50 extra rows begin, so a taller
+// one stands in for it here: what the copy takes of it is what the copy asks for.
+// KEPT: the copy to the window is 50 rows taller than the back buffer
+TEST_F(FrameLoopTest, CopyToTheWindowIs50RowsTallerThanTheBackBuffer) {
+    const int width = clientRect.right, height = clientRect.bottom;
+    const RECT tall = {0, 0, width + 20, height + 100};
+    HBITMAP source = CreateCompatibleBitmap(backBuffer.dc, tall.right, tall.bottom);
+    HGDIOBJ ownBitmap = SelectObject(backBuffer.dc, source);
+    FillRect(backBuffer.dc, &tall, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    HDC target = CreateCompatibleDC(backBuffer.dc);
+    HBITMAP targetBitmap = CreateCompatibleBitmap(backBuffer.dc, tall.right, tall.bottom);
+    HGDIOBJ previous = SelectObject(target, targetBitmap);
+    FillRect(target, &tall, (HBRUSH)GetStockObject(BLACK_BRUSH));
+
+    copyBackBufferTo(target);
+    const COLORREF white = RGB(255, 255, 255), black = RGB(0, 0, 0);
+    EXPECT_EQ(GetPixel(target, width - 1, height + 49), white);
+    EXPECT_EQ(GetPixel(target, width - 1, height + 50), black);
+    EXPECT_EQ(GetPixel(target, width, 0), black);
+
+    SelectObject(target, previous);
+    DeleteObject(targetBitmap);
+    DeleteDC(target);
+    SelectObject(backBuffer.dc, ownBitmap);
+    DeleteObject(source);
+}
+
+// KEPT: an edit control of no size, a file dialog and a message nothing uses
+TEST_F(FrameLoopTest, EditControlHasNoSizeAndNoText) {
+    ASSERT_NE(editControl, (HWND)NULL);
+    RECT outer;
+    ASSERT_TRUE(GetWindowRect(editControl, &outer));
+    EXPECT_EQ(outer.right - outer.left, 0);
+    EXPECT_EQ(outer.bottom - outer.top, 0);
+    renderFrame();
+    char text[16] = "unread";
+    EXPECT_EQ(GetWindowTextA(editControl, text, sizeof text), 0);
 }
 
 TEST_F(FrameLoopTest, SecondStartReportsTheClassCannotBeRegistered) {

@@ -90,6 +90,7 @@ TEST_F(InspectTest, PlainProgramIgnoresTheKeysAndAnInspectingOneLooksTheSameUnti
     EXPECT_TRUE(framesPressing({}) == plain);
 }
 
+// KEPT: at most one animation step a frame: the speed follows the frame rate
 TEST_F(InspectTest, PauseHoldsTheAnimationAndNStepsItOnce) {
     restart(true);
     renderFrame();

@@ -74,6 +74,7 @@ TEST_F(RenderTest, FirstFrameDoesNotAnimate) {
     EXPECT_EQ(sceneObjects[2].position.y, 100);
 }
 
+// KEPT: at most one animation step a frame: the speed follows the frame rate
 TEST_F(RenderTest, AnimationStepsOnlyAfterMoreThanTenMillisecondsAndOnceAFrame) {
     renderAt(startTick);
     renderAt(startTick + 10);
@@ -85,6 +86,7 @@ TEST_F(RenderTest, AnimationStepsOnlyAfterMoreThanTenMillisecondsAndOnceAFrame) 
     EXPECT_EQ(sceneObjects[0].angleX, sceneObjects[0].angleZ);
 }
 
+// KEPT: an angle above 2 pi restarts at 0, not at 2 pi less
 TEST_F(RenderTest, AnglesRestartAtZeroOnThe315thStepAndTheLightKeepsItsOrbit) {
     DWORD tick = startTick;
     renderAt(tick);
@@ -105,6 +107,7 @@ TEST_F(RenderTest, AnglesRestartAtZeroOnThe315thStepAndTheLightKeepsItsOrbit) {
     EXPECT_EQ(sceneObjects[0].angleZ, 0);
 }
 
+// KEPT: every object turns by the first object's angles
 TEST_F(RenderTest, EveryObjectTurnsByTheFirstObjectsAngles) {
     for (SceneObject& object : sceneObjects) {
         object.angleX = object.angleY = object.angleZ = 0.7f;
@@ -129,6 +132,7 @@ TEST_F(RenderTest, ViewportBorderIsRedOverEverything) {
 
 // A line starts with exactly its first corner's colour, so in wireframe the pixel at a
 // corner shows that corner's lit colour.
+// KEPT: the light is object 2, which circles object 0 and shows the bare texture
 TEST_F(RenderTest, CornerFacingTheLightGetsOnePointFourTimesItsColourCapped) {
     useSingleTriangle(facingTriangle(100, 200, 50), {0, 50, 0});
     sceneObjects[2].position = {0, 20, 0};  // straight in front of the first corner
@@ -146,6 +150,7 @@ TEST_F(RenderTest, CornerFacingAwayFromTheLightKeepsTheAmbientPart) {
 }
 
 // The view point (10, 20, -100) is the world point (10, 100, 20) for the start-up camera.
+// KEPT: divided by the third component: the picture is mirrored left to right
 TEST_F(RenderTest, ProjectionPutsAViewPointWhereThePerspectiveSays) {
     useSingleTriangle(facingTriangle(100, 100, 100), {10, 100, 20});
     wireframeMode = 1;
@@ -155,6 +160,7 @@ TEST_F(RenderTest, ProjectionPutsAViewPointWhereThePerspectiveSays) {
     EXPECT_EQ(pixel(202, 156), untouched);
 }
 
+// KEPT: wireframe edges have no depth test; back faces stay culled
 TEST_F(RenderTest, FilledFaceIsDrawnAndItsBackIsNotInEitherMode) {
     useSingleTriangle(facingTriangle(100, 100, 100), {0, 50, 0});
     renderAt(startTick);
@@ -172,6 +178,7 @@ TEST_F(RenderTest, FilledFaceIsDrawnAndItsBackIsNotInEitherMode) {
 }
 
 // Seen edge-on, the face has no side turned to the camera.
+// KEPT: wireframe edges have no depth test; back faces stay culled
 TEST_F(RenderTest, EdgeOnFaceIsNotDrawn) {
     useSingleTriangle(facingTriangle(100, 100, 100), {0, 50, 0});
     cameraPosition = {-20, 50, 0};  // in the face's own plane
@@ -183,6 +190,7 @@ TEST_F(RenderTest, EdgeOnFaceIsNotDrawn) {
     }
 }
 
+// KEPT: nothing is clipped: a triangle reaching behind the eye is dropped whole
 TEST_F(RenderTest, TriangleReachingBehindTheEyeIsDroppedWhole) {
     // Its third corner lies 1 unit behind the camera; the rest would be in plain view.
     ModelTriangle straddling = {{vertex(0, 0.6f, 0, 100, 100, 100),
@@ -211,6 +219,22 @@ TEST_F(RenderTest, WireframeStillClearsTheDepthBufferButNeverTestsIt) {
     EXPECT_EQ(DepthBuffer[250 * depthBufferRows + 170], 500.0f);
     EXPECT_EQ(DepthBuffer[499 * depthBufferRows + 499], 500.0f);
     EXPECT_GT(writtenInsideBorder(), 100);
+}
+
+// The entries beyond the first 500 columns and rows keep whatever they held.
+// KEPT: the depth buffer is cleared over 500 x 500 of its 1000 x 1000 entries
+TEST_F(RenderTest, DepthBufferIsClearedOverItsFirst500By500EntriesOnly) {
+    const int beyond[] = {500 * depthBufferRows, 500, 499 * depthBufferRows + 500,
+                          999 * depthBufferRows + 999};
+    for (int entry : beyond) {
+        DepthBuffer[entry] = 7.0f;
+    }
+    DepthBuffer[499 * depthBufferRows + 499] = 7.0f;
+    renderAt(startTick);
+    for (int entry : beyond) {
+        EXPECT_EQ(DepthBuffer[entry], 7.0f) << entry;
+    }
+    EXPECT_EQ(DepthBuffer[499 * depthBufferRows + 499], 500.0f);
 }
 
 }  // namespace
