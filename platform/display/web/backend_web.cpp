@@ -9,7 +9,7 @@
 #include "platform/display/display.h"
 
 #include "platform/display/display_input.h"
-#include "platform/display/scripted_run.h"
+#include "tools/scripted_run.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/surface.h"
 

@@ -3,7 +3,7 @@
 // the page hears when it has returned.
 #include "platform/display/display.h"
 #include "platform/win32/backend.h"
-#include "platform/display/scripted_run.h"
+#include "tools/scripted_run.h"
 #include "platform/win32/win32.h"
 
 #include <emscripten.h>

@@ -1,6 +1,6 @@
-#include "platform/display/scripted_run.h"
+#include "tools/scripted_run.h"
 
-#include "platform/display/whole_number.h"
+#include "tools/whole_number.h"
 
 #include <cctype>
 #include <cstring>
