@@ -1,3 +1,5 @@
+// No display at all: the window DC is a memory surface that tests and tools read, messages
+// are posted by the caller, and the clock is set by the caller.
 #include "platform/win32/backend.h"
 
 namespace shim {
@@ -10,30 +12,24 @@ bool noMessageBox(const char*, const char*, UINT) {
     return false;
 }
 
+// Filled by field name in a constant expression, so the table is in place before any code runs.
+constexpr Backend headless() {
+    Backend table = {};
+    table.manualClock = true;
+    table.windowChanged = ignoreWindow;
+    table.windowDestroyed = ignoreWindow;
+    table.surfaceDrawn = ignoreWindow;
+    table.pumpEvents = ignore;
+    table.idle = ignore;
+    table.cursorChanged = ignore;
+    table.cursorWarped = ignore;
+    table.showMessageBox = noMessageBox;
+    table.shutdown = ignore;
+    return table;
+}
+
 }  // namespace
 
-// No display at all: the window DC is a memory surface that tests and tools read, messages
-// are posted by the caller, and the clock is set by the caller.
-const Backend headlessBackend = {
-    .manualClock = true,
-    .windowChanged = ignoreWindow,
-    .windowDestroyed = ignoreWindow,
-    .surfaceDrawn = ignoreWindow,
-    .pumpEvents = ignore,
-    .idle = ignore,
-    .cursorChanged = ignore,
-    .cursorWarped = ignore,
-    .showMessageBox = noMessageBox,
-    .shutdown = ignore,
-};
-
-const Backend* backend = &headlessBackend;
-
-void useHeadlessBackend() {
-    if (backend != &headlessBackend) {
-        backend->shutdown();
-        backend = &headlessBackend;
-    }
-}
+constexpr Backend headlessBackend = headless();
 
 }  // namespace shim
