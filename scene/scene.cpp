@@ -91,3 +91,13 @@ void initScene() {
     sceneObjects[2].shadeMode = 0;
     sceneObjects[3].shadeMode = 2;
 }
+
+void resetScene() {
+    for (SceneObject& object : sceneObjects) {
+        object.triangles.clear();
+        object.position = {0, 0, 0};
+        object.angleX = object.angleY = object.angleZ = 0;
+        object.shadeMode = 0;
+    }
+    ambientFactor = {};
+}
