@@ -21,8 +21,6 @@ extern BackBuffer backBuffer;
 extern int frameCount;
 extern int framesPerSecond;
 extern DWORD fpsIntervalStart;
-// Cleared until the first frame, which starts the frame-rate interval.
-extern bool frameLoopStarted;
 
 extern HWND editControl;
 extern HFONT editFont;
@@ -45,9 +43,12 @@ int runMessageLoop();
 void renderFrame();
 // Puts the back buffer on a window's DC; the frame loop and WM_PAINT both show it this way.
 void copyBackBufferTo(HDC target);
-// Puts every global the program changes (its own and those it sets in the layers below) back
-// to the value a fresh process starts with, and lets go of the back buffer, the edit font and
-// the texture: for tests and tools that start the program more than once in one process.
+// The next frame is taken for the first: it starts the frame-rate interval.
+void resetFrameLoop();
+// Puts every global the program changes back to the value a fresh process starts with (the
+// application's own, and through each layer's reset those of the layers below), and lets go of
+// the back buffer, the edit font and the texture: for tests and tools that start the program
+// more than once in one process.
 void resetProgramState();
 
 void drawHudLine(const char* text, int x);

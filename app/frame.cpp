@@ -36,6 +36,17 @@ static void drawHud() {
     drawHudLine(inspection != nullptr ? inspection : "Press B to see texture bitmap", 200);
 }
 
+namespace {
+
+// Cleared until the first frame, which starts the frame-rate interval.
+bool frameLoopStarted;
+
+}  // namespace
+
+void resetFrameLoop() {
+    frameLoopStarted = false;
+}
+
 void renderFrame() {
     if (!frameLoopStarted) {
         fpsIntervalStart = GetTickCount();

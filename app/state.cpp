@@ -1,6 +1,7 @@
-// Every global the program changes, with its start value, and the reset that puts them all
-// back. A new global of the program belongs here and in resetProgramState below, so that a test
-// or a tool that starts the program again finds it as a fresh process does.
+// The application's globals, with their start values, and the reset that puts the program back
+// as a fresh process has it, so that a test or a tool that starts the program again finds it so.
+// A global of the application belongs here and in resetProgramState below; a global private to
+// one file is reset by that file, and each layer below resets its own.
 #include "app/app.h"
 
 #include "math/camera.h"
@@ -9,6 +10,7 @@
 #include "scene/scene.h"
 
 #include <algorithm>
+#include <iterator>
 
 HINSTANCE appInstance;
 HWND mainWindow;
@@ -20,7 +22,6 @@ BackBuffer backBuffer;
 int frameCount;
 int framesPerSecond;
 DWORD fpsIntervalStart;
-bool frameLoopStarted;
 
 HWND editControl;
 HFONT editFont;
@@ -53,27 +54,6 @@ unsigned char noTriangleYet = 1;
 unsigned char inspecting;
 InspectView inspectView;
 
-// What the program set below app/: the scene it built, the camera it moved, the texture it
-// loaded, the renderer's mode and clock, and the depth left by the last frame.
-static void resetLowerLayers() {
-    for (SceneObject& object : sceneObjects) {
-        object.triangles.clear();
-        object.position = {0, 0, 0};
-        object.angleX = object.angleY = object.angleZ = 0;
-        object.shadeMode = 0;
-    }
-    ambientFactor = {};
-    cameraPosition = cameraForward = cameraRight = cameraUp = {0, 0, 0};
-    textureBitmap.destroy();
-    textureBitmap.clear();
-    wireframeMode = 0;
-    lastAnimationTick = 0;
-    animationClockStarted = false;
-    animationPaused = 0;
-    pixelWrites = nullptr;
-    std::fill(std::begin(DepthBuffer), std::end(DepthBuffer), 0.0f);
-}
-
 void resetProgramState() {
     // The bitmap is selected into the DC, so it goes when the DC goes.
     DeleteObject(backBuffer.bitmap);
@@ -86,7 +66,7 @@ void resetProgramState() {
     backBuffer = {};
     frameCount = framesPerSecond = 0;
     fpsIntervalStart = 0;
-    frameLoopStarted = false;
+    resetFrameLoop();
     editControl = NULL;
     editFont = NULL;
     findReplaceMessage = 0;
@@ -104,5 +84,10 @@ void resetProgramState() {
     noTriangleYet = 1;
     inspecting = 0;
     inspectView = ColourView;
-    resetLowerLayers();
+    // What the program set below app/: the scene it built, the camera it moved, the renderer's
+    // mode and clock, the texture it loaded and the depths of the last frame.
+    resetScene();
+    resetCamera();
+    resetRenderer();
+    resetRaster();
 }

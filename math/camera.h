@@ -9,3 +9,6 @@ extern Vector3 cameraPosition;
 extern Vector3 cameraForward;
 extern Vector3 cameraRight;
 extern Vector3 cameraUp;
+
+// All four back at zero, as a fresh process has them.
+void resetCamera();

@@ -1,5 +1,7 @@
 #include "raster/raster.h"
 
+#include "raster/no_inline.h"
+
 // KEPT: a line's viewport test uses the exact coordinate, before truncation
 // Colours the probe at (x, y), then writes it if that position lies in the viewport. One of x
 // and y is a whole number, the other the exact coordinate the walk carries as a double; it is
@@ -35,7 +37,7 @@ static ScreenVertex endPoint(int x, int y, Colour c) {
 // pair of int end points overflows. The line runs from left to right. Each path is a function
 // of its own: inlined together, the plain walk would be compiled worse for the noted one's sake.
 template <bool noted>
-[[gnu::noinline]] static void walkLine(int x0, int y0, int x1, int y1, HDC dc, Colour c0,
+QUILLON_NO_INLINE static void walkLine(int x0, int y0, int x1, int y1, HDC dc, Colour c0,
                                        Colour c1) {
     const ScreenVertex start = endPoint(x0, y0, c0);
     const ScreenVertex end = endPoint(x1, y1, c1);

@@ -93,6 +93,10 @@ void clearPixelWrites(PixelWrites* writes);
 // Pixel (x, y), inside the viewport, was written at depth (noDepth for a line).
 void notePixelWrite(PixelWrites* writes, int x, int y, float depth);
 
+// The rasterizers' globals as a fresh process has them: no texture (its surface let go), no
+// record of writes, the depth buffer zero.
+void resetRaster();
+
 // Fills the triangle a, b, c pixel by pixel with SetPixelV, testing and storing depths
 // (depthA at a, and so on) in DepthBuffer, sampling textureBitmap perspective-correctly and
 // combining texel and colour by mode (a ShadeMode; any other value stores depths only). Only

@@ -302,7 +302,7 @@ ColourEdge colourEdge(ColourEdgeRoles roles, const Corner corners[roleCount]) {
     return {corners[roles.from].vertex, corners[roles.to].vertex};
 }
 
-// Inline, as it was while one path used it: each path's fillHalf takes it in.
+// Inline, so that each path's fillHalf takes it in and is compiled whole.
 inline Half halfOf(const HalfRule& rule, const Corner corners[roleCount]) {
     const Corner& apex = corners[rule.apex];
     Half half;

@@ -8,11 +8,14 @@ unsigned char wireframeMode;
 double orbitStep = 0.04;
 int objectScale = 10;
 
-DWORD lastAnimationTick;
-bool animationClockStarted;
 unsigned char animationPaused;
 
 namespace {
+
+// The animation clock: the tick of the last step, started by the first frame, which never
+// animates.
+DWORD lastAnimationTick;
+bool animationClockStarted;
 
 const float angleStep = 0.02f;
 const float angleLimit = 6.2831855f;  // 2 pi as a float; an angle above it restarts at 0
@@ -213,4 +216,11 @@ void renderScene(HDC dc) {
         drawObject(object, scale, rotation, dc);
     }
     drawViewportBorder(dc);
+}
+
+void resetRenderer() {
+    wireframeMode = 0;
+    animationPaused = 0;
+    lastAnimationTick = 0;
+    animationClockStarted = false;
 }

@@ -9,10 +9,6 @@ extern unsigned char wireframeMode;
 // The light's orbit per animation step, in radians, and the uniform size of every cube.
 extern double orbitStep;
 extern int objectScale;
-// The animation clock: the tick of the last step, started by the first frame, which never
-// animates.
-extern DWORD lastAnimationTick;
-extern bool animationClockStarted;
 // Set: the clock no longer advances the animation; only advanceAnimation moves it on.
 extern unsigned char animationPaused;
 
@@ -24,3 +20,7 @@ void advanceAnimation();
 void renderScene(HDC dc);
 void drawWireTriangle(ScreenVertex first, ScreenVertex second, ScreenVertex third, HDC dc);
 void drawViewportBorder(HDC dc);
+
+// The renderer as a fresh process has it: filled triangles, the animation running, and its
+// clock not yet started.
+void resetRenderer();

@@ -1,5 +1,7 @@
 #include "scene/scene.h"
 
+#include "raster/raster.h"
+
 SceneObject sceneObjects[sceneObjectCount];
 AmbientFactor ambientFactor;
 
@@ -85,9 +87,19 @@ void initScene() {
 
     ambientFactor = {0.4f, 0.4f, 0.4f};
 
-    // Blend, modulate, texture (the light cube shows the bare texture), modulate.
-    sceneObjects[0].shadeMode = 1;
-    sceneObjects[1].shadeMode = 2;
-    sceneObjects[2].shadeMode = 0;
-    sceneObjects[3].shadeMode = 2;
+    // The light cube shows the bare texture.
+    sceneObjects[0].shadeMode = ShadeBlend;
+    sceneObjects[1].shadeMode = ShadeModulate;
+    sceneObjects[2].shadeMode = ShadeTexture;
+    sceneObjects[3].shadeMode = ShadeModulate;
+}
+
+void resetScene() {
+    for (SceneObject& object : sceneObjects) {
+        object.triangles.clear();
+        object.position = {0, 0, 0};
+        object.angleX = object.angleY = object.angleZ = 0;
+        object.shadeMode = 0;
+    }
+    ambientFactor = {};
 }

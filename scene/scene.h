@@ -43,3 +43,6 @@ extern AmbientFactor ambientFactor;
 void initScene();
 // Puts the camera at its start; part of initScene.
 void initCamera();
+// Empties the four objects and clears the ambient factor, as a fresh process has them, so that
+// initScene may fill them again.
+void resetScene();

@@ -1,6 +1,6 @@
 #include "tools/image_arguments.h"
 
-#include "platform/display/whole_number.h"
+#include "tools/whole_number.h"
 
 #include <algorithm>
 #include <cfloat>

@@ -3,7 +3,7 @@
 // `make run` where there is no display.
 #include "app/app.h"
 #include "bitmap/nbitmap.h"
-#include "platform/display/scripted_run.h"
+#include "tools/scripted_run.h"
 #include "platform/win32/testing.h"
 #include "tools/capture_compare.h"
 #include "tools/capture_heap.h"

@@ -1,6 +1,6 @@
 // quillon-frames: renders every scenario of a list of frames with the capture tool, compares
 // each frame with its reference and writes a report of pictures a person can look at.
-#include "platform/display/whole_number.h"
+#include "tools/whole_number.h"
 #include "tools/frames_report.h"
 
 #include <climits>

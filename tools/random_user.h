@@ -3,7 +3,7 @@
 // gives the same input on every machine.
 #pragma once
 
-#include "platform/display/scripted_run.h"
+#include "tools/scripted_run.h"
 
 #include <cstdint>
 

@@ -11,8 +11,6 @@
 
 #include "platform/display/display_input.h"
 #include "platform/win32/backend.h"
-#include "platform/win32/surface.h"
-#include "platform/win32/user_internal.h"
 
 #include <SDL.h>
 
@@ -55,11 +53,11 @@ int barHeight() {
 
 // What the window side tells the display
 
-void bindWindow(HWND hwnd, const Window& window) {
-    bindDisplayInput(&sdl, hwnd, window);
+void bindWindow(HWND hwnd) {
+    bindDisplayInput(&sdl, hwnd);
     sdl.window =
-        SDL_CreateWindow(window.text.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 1,
-                         1, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+        SDL_CreateWindow(windowTitle(hwnd), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 1, 1,
+                         SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     sdl.clientWidth = sdl.clientHeight = -1;
     sdl.placed = {-1, -1};
 }
@@ -70,22 +68,21 @@ void adoptPointer() {
     SDL_GetGlobalMouseState(&globalX, &globalY);
     SDL_GetWindowPosition(sdl.window, &windowX, &windowY);
     POINT screen = displayToScreen(sdl, globalX - windowX, globalY - windowY);
-    cursor.position = {std::max((LONG)0, std::min(screen.x, (LONG)screenWidth - 1)),
-                       std::max((LONG)0, std::min(screen.y, (LONG)screenHeight - 1))};
+    placeCursor({std::max((LONG)0, std::min(screen.x, (LONG)screenWidth - 1)),
+                 std::max((LONG)0, std::min(screen.y, (LONG)screenHeight - 1))});
 }
 
 void windowChanged(HWND hwnd) {
-    Window* window = findWindow(hwnd);
-    if (!window) {
+    RECT outer, client;
+    if (!windowRects(hwnd, &outer, &client)) {
         return;
     }
     if (!sdl.hwnd) {
-        bindWindow(hwnd, *window);
+        bindWindow(hwnd);
     }
     if (hwnd != sdl.hwnd || !sdl.window) {
         return;
     }
-    RECT client = clientRectOnScreen(*window);
     const int width = client.right - client.left, height = client.bottom - client.top;
     if (width != sdl.clientWidth || height != sdl.clientHeight) {
         sdl.clientWidth = width;
@@ -97,11 +94,13 @@ void windowChanged(HWND hwnd) {
         sdl.placed = place;
         SDL_SetWindowPosition(sdl.window, place.x, place.y);
     }
-    if (window->text != SDL_GetWindowTitle(sdl.window)) {
-        SDL_SetWindowTitle(sdl.window, window->text.c_str());
+    const char* title = windowTitle(hwnd);
+    if (SDL_strcmp(title, SDL_GetWindowTitle(sdl.window)) != 0) {
+        SDL_SetWindowTitle(sdl.window, title);
     }
-    if (window->visible != sdl.visible) {
-        sdl.visible = window->visible;
+    const bool visible = windowVisible(hwnd);
+    if (visible != sdl.visible) {
+        sdl.visible = visible;
         if (sdl.visible) {
             SDL_ShowWindow(sdl.window);
             adoptPointer();
@@ -128,7 +127,7 @@ void surfaceDrawn(HWND hwnd) {
 // SDL_SetWindowMouseRect would hold the pointer more firmly, but while it holds, SDL's X11
 // driver refuses every warp, and the program re-centres the cursor while it is confined.
 void cursorChanged() {
-    const int shown = cursor.displayCount >= 0;
+    const int shown = cursorState().displayCount >= 0;
     if (shown != cursorShown) {
         cursorShown = shown;
         SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
@@ -140,7 +139,7 @@ void cursorWarped() {
         return;
     }
     int sx, sy, width, height;
-    screenToDisplay(sdl, cursor.position, &sx, &sy);
+    screenToDisplay(sdl, cursorState().position, &sx, &sy);
     SDL_GetWindowSize(sdl.window, &width, &height);
     if (sx >= 0 && sy >= 0 && sx < width && sy < height) {
         SDL_WarpMouseInWindow(sdl.window, sx, sy);
@@ -214,13 +213,13 @@ void onButton(const SDL_MouseButtonEvent& button) {
 }
 
 void onWindowEvent(const SDL_WindowEvent& event) {
-    Window* window = findWindow(sdl.hwnd);
-    if (!window || event.windowID != SDL_GetWindowID(sdl.window)) {
+    RECT outer, client;
+    if (!windowRects(sdl.hwnd, &outer, &client) || event.windowID != SDL_GetWindowID(sdl.window)) {
         return;
     }
     if (event.event == SDL_WINDOWEVENT_CLOSE) {
         PostMessageA(sdl.hwnd, WM_CLOSE, 0, 0);
-    } else if (event.event == SDL_WINDOWEVENT_LEAVE && cursor.confined) {
+    } else if (event.event == SDL_WINDOWEVENT_LEAVE && cursorState().confined) {
         cursorWarped();  // it slipped out between two moves: back to where the cursor stays
     } else if (event.event == SDL_WINDOWEVENT_EXPOSED) {
         InvalidateRect(sdl.hwnd, NULL, FALSE);
@@ -230,8 +229,6 @@ void onWindowEvent(const SDL_WindowEvent& event) {
         if (width != sdl.clientWidth || height != sdl.clientHeight) {
             // The user resized the window: the frame keeps its size, the client area takes
             // the rest, as dragging a Windows frame does.
-            RECT outer = window->rect;
-            RECT client = clientRectOnScreen(*window);
             const int frameWidth = (outer.right - outer.left) - (client.right - client.left);
             const int frameHeight = (outer.bottom - outer.top) - (client.bottom - client.top);
             sdl.clientWidth = width;
@@ -398,8 +395,8 @@ bool compose(SDL_Surface* target, const PixelView& client) {
 }
 
 void present() {
-    Window* window = findWindow(sdl.hwnd);
-    if (!window || !sdl.window || !sdl.visible) {
+    RECT frame, clientArea;
+    if (!windowRects(sdl.hwnd, &frame, &clientArea) || !sdl.window || !sdl.visible) {
         return;
     }
     sdl.dirty = false;
@@ -408,7 +405,7 @@ void present() {
         return;
     }
     PixelView client = {};
-    if (!readBitmapPixels(window->surface, &client)) {
+    if (!windowPixels(sdl.hwnd, &client)) {
         client = {};
     }
     const bool whole = compose(target, client);
@@ -446,18 +443,22 @@ void shutdown() {
 
 void ignoreIdle() {}
 
-const Backend sdlBackend = {
-    .manualClock = false,
-    .windowChanged = windowChanged,
-    .windowDestroyed = windowDestroyed,
-    .surfaceDrawn = surfaceDrawn,
-    .pumpEvents = pumpEvents,
-    .idle = ignoreIdle,
-    .cursorChanged = cursorChanged,
-    .cursorWarped = cursorWarped,
-    .showMessageBox = showMessageBox,
-    .shutdown = shutdown,
-};
+constexpr Backend sdlTable() {
+    Backend table = {};
+    table.manualClock = false;
+    table.windowChanged = windowChanged;
+    table.windowDestroyed = windowDestroyed;
+    table.surfaceDrawn = surfaceDrawn;
+    table.pumpEvents = pumpEvents;
+    table.idle = ignoreIdle;
+    table.cursorChanged = cursorChanged;
+    table.cursorWarped = cursorWarped;
+    table.showMessageBox = showMessageBox;
+    table.shutdown = shutdown;
+    return table;
+}
+
+constexpr Backend sdlBackend = sdlTable();
 
 // Drivers that open no window a person could see; SDL 2 falls back on them by itself.
 bool showsNothing(const char* driver) {

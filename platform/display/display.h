@@ -1,7 +1,10 @@
-// The displays a main window can be shown on: an SDL window on the desktop, the page's canvas in
-// the browser. Each fills the shim's backend table (platform/win32/backend.h) and becomes the
-// active backend; `shim::useHeadlessBackend` closes it again.
+// The displays a main window can be shown on: none at all (the headless backend, the one the
+// subset starts with), an SDL window on the desktop, the page's canvas in the browser. Each fills
+// the subset's backend table (platform/win32/backend.h) and becomes the active backend;
+// `shim::useHeadlessBackend` closes it again.
 #pragma once
+
+#include "platform/win32/win32.h"
 
 #include <string>
 
@@ -11,9 +14,16 @@ namespace shim {
 // and the headless backend stays.
 bool startSdlBackend(std::string* reason);
 
-// In the browser build: the page's canvas becomes the active backend, with the clock and the
-// scripted input the run asks for.
-struct ScriptedRun;
-void startWebBackend(const ScriptedRun& run);
+// How the page paces the program: after `frames` frames it quits (0: when the program ends),
+// every frame lasts `msPerFrame` simulated milliseconds (-1: the machine's clock), and before
+// each frame, from 0, `beforeFrame` (if any) may post what the user does in it.
+struct WebPacing {
+    int frames;
+    int msPerFrame;
+    void (*beforeFrame)(HWND hwnd, int frame);
+};
+
+// In the browser build: the page's canvas becomes the active backend, paced as asked.
+void startWebBackend(const WebPacing& pacing);
 
 }  // namespace shim

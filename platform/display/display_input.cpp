@@ -7,12 +7,8 @@ namespace {
 constexpr WPARAM leftButtonFlag = 0x0001;  // MK_LBUTTON
 
 bool clientOnScreen(const DisplayInput& display, RECT* client) {
-    Window* window = findWindow(display.hwnd);
-    if (!window) {
-        return false;
-    }
-    *client = clientRectOnScreen(*window);
-    return true;
+    RECT outer;
+    return windowRects(display.hwnd, &outer, client);
 }
 
 int popupItemUnder(const DisplayInput& display, int x, int y) {
@@ -66,9 +62,10 @@ bool menuTakesButton(DisplayInput* display, int x, int y, bool down) {
 
 }  // namespace
 
-void bindDisplayInput(DisplayInput* display, HWND hwnd, const Window& window) {
+void bindDisplayInput(DisplayInput* display, HWND hwnd) {
     display->hwnd = hwnd;
-    display->hasMenu = window.menuId && buildMenuBar(window.menuId, &display->menu);
+    const WORD menuId = windowMenu(hwnd);
+    display->hasMenu = menuId && buildMenuBar(menuId, &display->menu);
     display->openEntry = display->hoveredItem = -1;
 }
 
@@ -147,8 +144,9 @@ void displayKey(DisplayInput* display, WPARAM virtualKey, bool down, bool repeat
 
 bool displayPointerMoved(DisplayInput* display, int x, int y) {
     const POINT screen = displayToScreen(*display, x, y);
+    const CursorState& cursor = cursorState();
     if (display->openEntry >= 0) {
-        cursor.position = screen;
+        placeCursor(screen);
         const int hovered = popupItemUnder(*display, x, y);
         display->dirty = display->dirty || hovered != display->hoveredItem;
         display->hoveredItem = hovered;
@@ -167,9 +165,9 @@ bool displayLeftButton(DisplayInput* display, int x, int y, bool down) {
         return false;
     }
     const bool pullBack = displayPointerMoved(display, x, y);
-    Window* window = findWindow(display->hwnd);
+    const CursorState& cursor = cursorState();
     RECT client;
-    if (!window || !clientOnScreen(*display, &client) || windowAtPoint(cursor.position) != window) {
+    if (!clientOnScreen(*display, &client) || windowAt(cursor.position) != display->hwnd) {
         return pullBack;
     }
     const LPARAM where =

@@ -1,11 +1,11 @@
-// Inside the shim: what the user does on a display that shows the menu bar above the client
+// What the user does on a display that shows the menu bar above the client
 // area (SDL's window, the browser's canvas), turned into the messages Windows would post. The
 // display reports keys, pointer moves and button changes in its own pixels, where (0, 0) is
 // the top-left corner of the menu bar; the menu takes what falls on it. The pictures of the
 // bar and the open popup are kept here too, drawn anew only when the menu's state changes.
 #pragma once
 
-#include "platform/win32/user_internal.h"
+#include "platform/win32/backend.h"
 
 namespace shim {
 
@@ -22,7 +22,7 @@ struct DisplayInput {
 };
 
 // Starts showing `hwnd`: its menu is built, no popup is open.
-void bindDisplayInput(DisplayInput* display, HWND hwnd, const Window& window);
+void bindDisplayInput(DisplayInput* display, HWND hwnd);
 int displayBarHeight(const DisplayInput& display);
 int displayPopupLeft(const DisplayInput& display);  // of the open popup
 void closeDisplayPopup(DisplayInput* display);

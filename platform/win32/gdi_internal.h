@@ -1,5 +1,5 @@
 // Inside the shim's GDI: the handle tables, the records behind them, and the pixel formats.
-// Nothing outside platform/gdi_*.cpp includes this.
+// Nothing outside platform/win32/gdi_*.cpp includes this.
 #pragma once
 
 #include "platform/win32/handle_table.h"

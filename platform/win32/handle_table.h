@@ -1,5 +1,5 @@
 // A fixed table of records behind opaque handles, as the shim's GDI keeps its device contexts
-// and its objects. Nothing outside platform/gdi_* includes this.
+// and its objects. Nothing outside platform/win32/gdi_* includes this.
 //
 // A handle is (generation << 24) | (tag << 16) | slot index. The table is a plain array, so it
 // is ready before any constructor runs and a record never moves. A slot that is freed gets a

@@ -1,5 +1,5 @@
-// Inside the shim: what the window side (USER) needs of the drawing side (GDI).
-// Nothing outside platform/ includes this.
+// Inside the shim: what the window side (USER) needs of the drawing side (GDI). The displays
+// see its pixel view through backend.h; nothing outside platform/ includes this.
 #pragma once
 
 #include "platform/win32/win32.h"

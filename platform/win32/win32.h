@@ -2,8 +2,9 @@
 //
 // On Windows this is the real thing. Everywhere else it declares our own implementation of
 // exactly the subset the program calls, with the same types, constants, signatures and
-// observable behaviour. The display behind the main window is a backend (SDL2 or headless),
-// chosen through platform/win32/testing.h; the application never knows which.
+// observable behaviour. The display behind the main window is a backend from platform/display/
+// (none at all, an SDL window, the page's canvas), chosen by the process entry, or none for the
+// tests and tools; the application never knows which.
 #pragma once
 
 #ifdef _WIN32
@@ -409,7 +410,7 @@ DWORD GetTickCount(void);
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 
-// The program's entry, which platform/display/entry.cpp calls
+// The program's entry, which the process entries in platform/display/ call
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int cmdShow);
 

@@ -14,7 +14,7 @@ class DisplayInputTest : public ProgramTest {
         ProgramTest::SetUp();
         drain();
         display = {};
-        shim::bindDisplayInput(&display, mainWindow, *shim::findWindow(mainWindow));
+        shim::bindDisplayInput(&display, mainWindow);
     }
 
     static std::vector<MSG> drain() {

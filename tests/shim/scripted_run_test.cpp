@@ -1,5 +1,5 @@
-#include "platform/display/scripted_run.h"
-#include "platform/display/whole_number.h"
+#include "tools/scripted_run.h"
+#include "tools/whole_number.h"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,7 @@
 #include "platform/display/display.h"
 
 #include "platform/display/display_input.h"
-#include "platform/display/scripted_run.h"
 #include "platform/win32/backend.h"
-#include "platform/win32/surface.h"
 
 #include <emscripten.h>
 #ifdef __wasm_simd128__
@@ -34,11 +32,11 @@ struct WebDisplay : DisplayInput {
 };
 
 struct FramePacing {
-    ScriptedRun run;
+    WebPacing asked;
     bool frameRendered;  // the loop ran out of messages, so it has rendered since
     int framesShown;
     bool finished;      // all the frames the run asked for are shown
-    int scriptedFrame;  // the frame whose scripted events have been posted
+    int preparedFrame;  // the frame the caller has been told of
 };
 
 WebDisplay web;
@@ -67,7 +65,7 @@ EM_ASYNC_JS(void, waitForAnimationFrame, (),
             { await new Promise(resolve => requestAnimationFrame(resolve)); });
 // clang-format on
 
-// What the page queues; platform/web/display.js uses the same numbers.
+// What the page queues; platform/display/web/display.js uses the same numbers.
 enum PageEvent {
     noEvent,
     keyDown,      // virtual key, repeating
@@ -89,21 +87,22 @@ void closeDisplay() {
 // What the window side tells the display
 
 void windowChanged(HWND hwnd) {
-    Window* window = findWindow(hwnd);
-    if (!window) {
+    RECT outer, client;
+    if (!windowRects(hwnd, &outer, &client)) {
         return;
     }
     if (!web.hwnd) {
-        bindDisplayInput(&web, hwnd, *window);
+        bindDisplayInput(&web, hwnd);
     }
     if (hwnd != web.hwnd) {
         return;
     }
-    if (window->text != web.title) {
-        web.title = window->text;
-        pageSetTitle(web.title.c_str());
+    const char* title = windowTitle(hwnd);
+    if (web.title != title) {
+        web.title = title;
+        pageSetTitle(title);
     }
-    web.visible = window->visible;
+    web.visible = windowVisible(hwnd);
     web.dirty = true;
 }
 
@@ -122,6 +121,7 @@ void surfaceDrawn(HWND hwnd) {
 // A hidden, confined cursor is the page's locked pointer; the page takes the lock at the next
 // click on the canvas, as browsers allow it only then.
 void cursorChanged() {
+    const CursorState& cursor = cursorState();
     const int captured = cursor.confined && cursor.displayCount < 0;
     if (captured != web.captureShown) {
         web.captureShown = captured;
@@ -144,13 +144,14 @@ bool showMessageBox(const char* caption, const char* text, UINT) {
 // a confined cursor that it re-centres would report.
 void pointerMovedBy(int dx, int dy) {
     int x, y;
-    screenToDisplay(web, {cursor.position.x + dx, cursor.position.y + dy}, &x, &y);
+    const POINT position = cursorState().position;
+    screenToDisplay(web, {position.x + dx, position.y + dy}, &x, &y);
     displayPointerMoved(&web, x, y);
 }
 
 void buttonChanged(int x, int y, bool down) {
     if (x < 0) {
-        screenToDisplay(web, cursor.position, &x, &y);
+        screenToDisplay(web, cursorState().position, &x, &y);
     }
     displayLeftButton(&web, x, y, down);
 }
@@ -204,13 +205,18 @@ void toCanvasPixels(const std::uint32_t* source, std::uint32_t* target, int coun
     }
 }
 
-// The canvas rows from `top` to `bottom` show the bitmap from `left`; whatever it does not
-// cover is black. With `overlay`, only the bitmap's own pixels are written.
-void paste(HBITMAP bitmap, int left, int top, int bottom, bool overlay = false) {
+// A bitmap's pixels; none for a bitmap that is not there.
+PixelView bitmapView(HBITMAP bitmap) {
     PixelView view = {};
     if (!bitmap || !readBitmapPixels(bitmap, &view)) {
         view = {};
     }
+    return view;
+}
+
+// The canvas rows from `top` to `bottom` show the pixels from `left`; whatever they do not
+// cover is black. With `overlay`, only the pixels' own are written.
+void paste(const PixelView& view, int left, int top, int bottom, bool overlay = false) {
     left = std::max(0, std::min(left, web.width));
     const int columns = std::max(0, std::min(view.width, web.width - left));
     for (int y = top; y < bottom; ++y) {
@@ -227,12 +233,11 @@ void paste(HBITMAP bitmap, int left, int top, int bottom, bool overlay = false) 
 }
 
 void present() {
-    Window* window = findWindow(web.hwnd);
+    RECT outer, client;
     web.dirty = false;
-    if (!window || !web.visible) {
+    if (!windowRects(web.hwnd, &outer, &client) || !web.visible) {
         return;
     }
-    const RECT client = clientRectOnScreen(*window);
     const int bar = displayBarHeight(web);
     web.width = std::max(1, (int)(client.right - client.left));
     web.height = std::max(1, (int)(client.bottom - client.top) + bar);
@@ -240,10 +245,12 @@ void present() {
     if (web.hasMenu) {
         redrawDisplayMenus(&web, web.width);
     }
-    paste(web.hasMenu ? web.barBitmap : NULL, 0, 0, std::min(bar, web.height));
-    paste(window->surface, 0, std::min(bar, web.height), web.height);
+    paste(bitmapView(web.hasMenu ? web.barBitmap : NULL), 0, 0, std::min(bar, web.height));
+    PixelView surface = {};
+    windowPixels(web.hwnd, &surface);
+    paste(surface, 0, std::min(bar, web.height), web.height);
     if (web.hasMenu && web.openEntry >= 0) {
-        paste(web.popupBitmap, displayPopupLeft(web), bar, web.height, true);
+        paste(bitmapView(web.popupBitmap), displayPopupLeft(web), bar, web.height, true);
     }
     pageShowFrame(web.frame.data(), web.width, web.height, bar, web.openEntry >= 0);
 }
@@ -254,10 +261,10 @@ void present() {
 void finishFrame() {
     present();
     pacing.framesShown += 1;
-    if (pacing.run.msPerFrame >= 0) {
-        advanceManualTicks((DWORD)pacing.run.msPerFrame);
+    if (pacing.asked.msPerFrame >= 0) {
+        advanceManualTicks((DWORD)pacing.asked.msPerFrame);
     }
-    if (pacing.run.frames > 0 && pacing.framesShown >= pacing.run.frames) {
+    if (pacing.asked.frames > 0 && pacing.framesShown >= pacing.asked.frames) {
         PostQuitMessage(0);
         pacing.finished = true;
         return;
@@ -265,15 +272,13 @@ void finishFrame() {
     waitForAnimationFrame();
 }
 
-void postScriptedEvents() {
-    if (pacing.scriptedFrame == pacing.framesShown || !web.hwnd) {
+void prepareFrame() {
+    if (pacing.preparedFrame == pacing.framesShown || !web.hwnd) {
         return;
     }
-    pacing.scriptedFrame = pacing.framesShown;
-    for (const ScriptedEvent& event : pacing.run.events) {
-        if (event.frame == pacing.framesShown) {
-            postScriptedEvent(web.hwnd, event);
-        }
+    pacing.preparedFrame = pacing.framesShown;
+    if (pacing.asked.beforeFrame) {
+        pacing.asked.beforeFrame(web.hwnd, pacing.framesShown);
     }
 }
 
@@ -288,7 +293,7 @@ void pumpEvents() {
     if (web.hwnd) {
         readPageEvents();
     }
-    postScriptedEvents();
+    prepareFrame();
     if (web.dirty && pacing.framesShown == 0) {
         present();  // what start-up painted, until the first frame
     }
@@ -305,18 +310,18 @@ void shutdown() {
 
 // The page on the machine's clock, or on the caller's: a scripted run's simulated milliseconds.
 constexpr Backend webBackend(bool manualClock) {
-    return {
-        .manualClock = manualClock,
-        .windowChanged = windowChanged,
-        .windowDestroyed = windowDestroyed,
-        .surfaceDrawn = surfaceDrawn,
-        .pumpEvents = pumpEvents,
-        .idle = loopIdle,
-        .cursorChanged = cursorChanged,
-        .cursorWarped = cursorWarped,
-        .showMessageBox = showMessageBox,
-        .shutdown = shutdown,
-    };
+    Backend table = {};
+    table.manualClock = manualClock;
+    table.windowChanged = windowChanged;
+    table.windowDestroyed = windowDestroyed;
+    table.surfaceDrawn = surfaceDrawn;
+    table.pumpEvents = pumpEvents;
+    table.idle = loopIdle;
+    table.cursorChanged = cursorChanged;
+    table.cursorWarped = cursorWarped;
+    table.showMessageBox = showMessageBox;
+    table.shutdown = shutdown;
+    return table;
 }
 
 const Backend realClockBackend = webBackend(false);
@@ -324,13 +329,13 @@ const Backend manualClockBackend = webBackend(true);
 
 }  // namespace
 
-void startWebBackend(const ScriptedRun& run) {
+void startWebBackend(const WebPacing& asked) {
     useHeadlessBackend();
     closeDisplay();
     pacing = {};
-    pacing.run = run;
-    pacing.scriptedFrame = -1;
-    backend = run.msPerFrame >= 0 ? &manualClockBackend : &realClockBackend;
+    pacing.asked = asked;
+    pacing.preparedFrame = -1;
+    backend = asked.msPerFrame >= 0 ? &manualClockBackend : &realClockBackend;
 }
 
 }  // namespace shim

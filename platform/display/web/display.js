@@ -1,4 +1,4 @@
-// The page's side of the browser display (platform/backend_web.cpp): it draws the frames the
+// The page's side of the browser display (backend_web.cpp beside it): it draws the frames the
 // program hands over, and queues what the user does until the program's next frame reads it.
 // Event numbers are the backend's PageEvent.
 Module.display = (function () {

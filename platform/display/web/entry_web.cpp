@@ -3,8 +3,8 @@
 // the page hears when it has returned.
 #include "platform/display/display.h"
 #include "platform/win32/backend.h"
-#include "platform/display/scripted_run.h"
 #include "platform/win32/win32.h"
+#include "tools/scripted_run.h"
 
 #include <emscripten.h>
 
@@ -16,15 +16,28 @@ EM_JS(void, pageProgramEnded, (int exitCode), { Module.display.ended(exitCode); 
 EM_JS(void, pageNotStarted, (const char* reason),
       { Module.display.notStarted(UTF8ToString(reason)); });
 
+namespace {
+
+shim::ScriptedRun run;
+
+void postScriptedFrame(HWND hwnd, int frame) {
+    for (const shim::ScriptedEvent& event : run.events) {
+        if (event.frame == frame) {
+            shim::postScriptedEvent(hwnd, event);
+        }
+    }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    shim::ScriptedRun run;
     std::string error;
     if (!shim::parseScriptedRun(argc > 1 ? argv[1] : "", &run, &error)) {
         std::fprintf(stderr, "quillon: %s\n", error.c_str());
         pageNotStarted(("the address has a " + error).c_str());
         return 2;
     }
-    shim::startWebBackend(run);
+    shim::startWebBackend({run.frames, run.msPerFrame, postScriptedFrame});
     // The cursor rests where the client area's centre will be once the window has moved to the
     // screen's corner, as in the capture tool, so the view turns only when the user turns it.
     SetCursorPos(254, 292);

@@ -1,7 +1,6 @@
 // Whole numbers as a command line or the page's address gives them, read the same way by the
 // scripted-run parser and the tools: decimal digits only, no space, and a leading + or - only
-// where the caller takes a sign. It sits beside the scripted-run parser, in the library the tools
-// link, so that both reach it and the library needs nothing from tools/.
+// where the caller takes a sign.
 #pragma once
 
 #include <string>

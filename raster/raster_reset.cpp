@@ -1,0 +1,13 @@
+#include "raster/raster.h"
+
+#include "bitmap/nbitmap.h"
+
+#include <algorithm>
+#include <iterator>
+
+void resetRaster() {
+    textureBitmap.destroy();
+    textureBitmap.clear();
+    pixelWrites = nullptr;
+    std::fill(std::begin(DepthBuffer), std::end(DepthBuffer), 0.0f);
+}
