@@ -54,6 +54,7 @@ void renderFrame() {
     if (showTexture) {
         textureBitmap.draw(backBuffer.dc);
     }
+    paintMagnifier(backBuffer.dc);
     copyBackBufferTo(windowDC);
     ReleaseDC(mainWindow, windowDC);
 }

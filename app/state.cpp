@@ -52,6 +52,7 @@ unsigned char noTriangleYet = 1;
 
 unsigned char inspecting;
 InspectView inspectView;
+unsigned char magnifierShown;
 
 // What the program set below app/: the scene it built, the camera it moved, the texture it
 // loaded, the renderer's mode and clock, and the depth left by the last frame.
@@ -71,6 +72,8 @@ static void resetLowerLayers() {
     animationClockStarted = false;
     animationPaused = 0;
     pixelWrites = nullptr;
+    pixelStories = nullptr;
+    currentDrawer = {};
     std::fill(std::begin(DepthBuffer), std::end(DepthBuffer), 0.0f);
 }
 
@@ -104,5 +107,7 @@ void resetProgramState() {
     noTriangleYet = 1;
     inspecting = 0;
     inspectView = ColourView;
+    magnifierShown = 0;
+    forgetAskedPixels();
     resetLowerLayers();
 }
