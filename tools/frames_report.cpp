@@ -187,6 +187,7 @@ void compareScenario(const FramesReportSettings& settings, ScenarioOutcome* outc
                           std::to_string(outcome->referenceHeight);
     } else {
         outcome->differences = compareFrames(reference.picture, frame.picture);
+        outcome->kinds = classifyDifferences(reference.picture, frame.picture);
         outcome->verdict =
             outcome->differences.count == 0 ? ScenarioOutcome::identical : ScenarioOutcome::differs;
     }
@@ -244,6 +245,9 @@ std::vector<ScenarioOutcome> checkScenarios(const FramesReportSettings& settings
             compareScenario(settings, &outcome);
         }
         std::fprintf(out, "%s: %s\n", scenario.name.c_str(), verdictLine(outcome).c_str());
+        if (outcome.verdict == ScenarioOutcome::differs) {
+            std::fprintf(out, "  %s\n", describeDifferenceKinds(outcome.kinds).c_str());
+        }
         std::fflush(out);
         outcomes.push_back(outcome);
     }
