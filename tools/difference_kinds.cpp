@@ -17,8 +17,7 @@ bool drawn(const NBitmap& picture, int x, int y) {
 }
 
 bool backgroundOrOutside(const NBitmap& picture, int x, int y) {
-    return x < 0 || y < 0 || x >= picture.width() || y >= picture.height() ||
-           !drawn(picture, x, y);
+    return x < 0 || y < 0 || x >= picture.width() || y >= picture.height() || !drawn(picture, x, y);
 }
 
 bool onReferenceEdge(const NBitmap& reference, int x, int y) {

@@ -83,8 +83,7 @@ std::string facts(const ScenarioOutcome& outcome) {
     const FrameDifferences& d = outcome.differences;
     const PixelRegion& r = d.bounds;
     return "<dl>\n<dt>differing pixels</dt><dd>" + number(d.count) + " of " +
-           number((long)outcome.width * outcome.height) +
-           "</dd>\n<dt>kind of difference</dt><dd>" +
+           number((long)outcome.width * outcome.height) + "</dd>\n<dt>kind of difference</dt><dd>" +
            escapeHtml(describeDifferenceKinds(outcome.kinds)) +
            "</dd>\n<dt>largest channel difference</dt><dd>" + number(d.largestChannel) +
            " of 255</dd>\n<dt>rectangle holding every difference</dt><dd>" + point(r.left, r.top) +
