@@ -1,5 +1,7 @@
 #include "tools/frames_page.h"
 
+#include "tools/frames_viewer.h"
+
 #include <cstdio>
 
 namespace {
@@ -220,5 +222,5 @@ std::string framesReportPage(const std::vector<ScenarioOutcome>& outcomes,
         html += "<section class=\"identical\">\n<h2>Identical</h2>\n<div class=\"pictures\">\n" +
                 identical + "</div>\n</section>\n";
     }
-    return html + "</body>\n</html>\n";
+    return html + framesViewerTags(outcomes) + "</body>\n</html>\n";
 }

@@ -3,6 +3,7 @@
 #include "bitmap/picture_file.h"
 #include "tools/child_process.h"
 #include "tools/frames_page.h"
+#include "tools/frames_viewer.h"
 #include "tools/picture_output.h"
 #include "tools/tool_files.h"
 
@@ -285,9 +286,12 @@ int writeFramesReport(FramesReportSettings settings, std::FILE* out) {
     std::vector<ScenarioOutcome> outcomes = checkScenarios(settings, scenarios, out);
     std::string page = framesReportPage(outcomes, settings);
     std::string path = settings.reportFolder + "/index.html";
-    std::string failure = writeOutputFile(path, [&](std::FILE* stream) {
-        return std::fwrite(page.data(), 1, page.size(), stream) == page.size();
-    });
+    std::string failure = writeFramesViewer(outcomes, settings);
+    if (failure.empty()) {
+        failure = writeOutputFile(path, [&](std::FILE* stream) {
+            return std::fwrite(page.data(), 1, page.size(), stream) == page.size();
+        });
+    }
     if (!failure.empty()) {
         std::fprintf(stderr, "quillon-frames: %s\n", failure.c_str());
         return 2;
