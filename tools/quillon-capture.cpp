@@ -46,7 +46,7 @@ const char usage[] =
     "                       in .png); the only way to have one when the output is -, a\n"
     "                       pipe, a FIFO or a device\n"
     "  --inspect            starts the program to inspect, as quillon --inspect: the keys\n"
-    "                       P, N, Z and O work\n"
+    "                       P, N, Z, O and I work\n"
     "  --pixel X,Y          after the last frame, prints every write and refused write the\n"
     "                       pixel (X,Y) of the client area received in it, what drew each,\n"
     "                       its depth and colour, then the final colour and depth; up to\n"
