@@ -15,8 +15,7 @@ bool differs(const ScenarioOutcome& outcome) {
 }
 
 std::string base64(const std::vector<unsigned char>& bytes) {
-    static const char digits[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string text;
     for (std::size_t i = 0; i < bytes.size(); i += 3) {
         const unsigned group = (unsigned)bytes[i] << 16 |
