@@ -13,6 +13,7 @@ source "$(dirname "$0")/script_checks.sh"
 assets="$source/assets"
 
 # Paused from the start, a three-click triangle placed over the cube it is drawn behind.
+# shellcheck disable=SC2054
 over_cube=(--inspect --frames 30 --at 0 key:P --at 5 key:C --at 10 click:330,120
            --at 15 click:420,120 --at 20 click:370,200)
 
