@@ -106,6 +106,7 @@ test-web: web $(BUILD)/quillon
 	@/usr/bin/python3 tests/web/person_test.py $(WEB_BUILD)
 	@python3 scripts/web-sizes.py $(WEB_BUILD) --check README.md
 	@/usr/bin/python3 tests/web/report_check.py $(BUILD)
+	@/usr/bin/python3 tests/web/viewer_check.py $(BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

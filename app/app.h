@@ -82,10 +82,12 @@ void placeTriangleVertex(int x, int y);
 void drawRubberBand(int x, int y);
 void drawClickTriangle();
 
-// Looking inside a frame. The keys P, N, Z and O work only in a program started to inspect.
+// Looking inside a frame. The keys P, N, Z, O and I work only in a program started to inspect.
 extern unsigned char inspecting;
 enum InspectView { ColourView, DepthView, OverdrawView };
 extern InspectView inspectView;
+// Set: the magnifier follows the cursor (the I key flips it).
+extern unsigned char magnifierShown;
 
 // Whether "--inspect" is one of the command line's words.
 bool commandLineAsksToInspect(const char* commandLine);
@@ -96,6 +98,27 @@ const char* inspectionHeadUpText();
 void startFrameRecord();
 // After the scene: the view is painted over the viewport from that record.
 void paintInspectedView(HDC dc);
+// Before anything is drawn: the frame watches the asked pixels and the magnifier's; false when
+// it watches none.
+bool startPixelStories();
+// No pixel asked: for resetProgramState.
+void forgetAskedPixels();
+// Last of all: the pixels around the cursor, magnified, and the story of the one under it.
+void paintMagnifier(HDC dc);
+
+// The stories of pixels: every write and refused write each receives in a frame. Asked pixels
+// are watched in every frame from the next one on, and the magnifier watches the cursor's.
+// False when maxAskedPixels are asked.
+constexpr int maxAskedPixels = 64;
+bool askPixelStory(int x, int y);
+// The last frame's story of (x, y), or null when that frame did not watch it.
+const WatchedPixel* lastPixelStory(int x, int y);
+// One event as a line: "write object 1 triangle 4 depth 61.2345 #a0b0c0". Short, for the
+// magnifier: "w o1 t4 z61.2345 #a0b0c0".
+void describePixelEvent(const PixelEvent& event, bool shortly, char* text, int size);
+// The back buffer's colour at (x, y) and the depth the buffer holds there:
+// "final #a0b0c0 depth 500".
+void describeFinalPixel(int x, int y, char* text, int size);
 
 LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void setWindowTitle(HWND hwnd, const char* name);

@@ -40,6 +40,9 @@ static void drawClickLine(int from, int toX, int toY, Colour toColour) {
 
 // Where lines share pixels, the later one wins.
 void drawRubberBand(int x, int y) {
+    if (pixelWrites != nullptr) {
+        currentDrawer = {DrawnByRubberBand, 0, 0};
+    }
     if (awaitingSecondClick) {
         drawClickLine(0, x, y, clickVertex[1].colour);
     } else if (awaitingThirdClick) {
@@ -53,6 +56,9 @@ void drawRubberBand(int x, int y) {
 // Drawn before the scene, so it is depth-tested against what the previous frame left.
 void drawClickTriangle() {
     if (triangleReady && !noTriangleYet) {
+        if (pixelWrites != nullptr) {
+            currentDrawer = {DrawnByClickTriangle, 0, 0};
+        }
         drawTriangle(clickVertex[0], clickVertex[1], clickVertex[2], backBuffer.dc, 100.0f, 100.0f,
                      100.0f, ShadeColour);
     }

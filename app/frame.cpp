@@ -67,6 +67,7 @@ void renderFrame() {
     if (showTexture) {
         textureBitmap.draw(backBuffer.dc);
     }
+    paintMagnifier(backBuffer.dc);
     copyBackBufferTo(windowDC);
     ReleaseDC(mainWindow, windowDC);
 }

@@ -1,5 +1,6 @@
 // Looking inside a frame, for a program started to inspect: P pauses the animation and N steps
-// it while paused; Z shows the depth of every pixel and O how many times each was written.
+// it while paused; Z shows the depth of every pixel and O how many times each was written; I
+// shows the magnifier.
 // Started plainly, the program knows none of these keys.
 #include "app/app.h"
 
@@ -50,6 +51,9 @@ void handleInspectKey(WPARAM key) {
             break;
         case 'O':
             toggleView(OverdrawView);
+            break;
+        case 'I':
+            magnifierShown = !magnifierShown;
             break;
         default:
             break;

@@ -105,7 +105,8 @@ void paintOverdraw(HDC dc, const PixelWrites& writes) {
 }  // namespace
 
 void startFrameRecord() {
-    if (inspectView == ColourView) {
+    const bool storiesWatched = startPixelStories();
+    if (inspectView == ColourView && !storiesWatched) {
         pixelWrites = nullptr;
         return;
     }

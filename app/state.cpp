@@ -53,6 +53,7 @@ unsigned char noTriangleYet = 1;
 
 unsigned char inspecting;
 InspectView inspectView;
+unsigned char magnifierShown;
 
 void resetProgramState() {
     // The bitmap is selected into the DC, so it goes when the DC goes.
@@ -84,6 +85,8 @@ void resetProgramState() {
     noTriangleYet = 1;
     inspecting = 0;
     inspectView = ColourView;
+    magnifierShown = 0;
+    forgetAskedPixels();
     // What the program set below app/: the scene it built, the camera it moved, the renderer's
     // mode and clock, the texture it loaded and the depths of the last frame.
     resetScene();

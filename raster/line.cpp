@@ -18,6 +18,8 @@ static void plot(HDC dc, const ScreenVertex& start, const ScreenVertex& end, X x
         SetPixelV(dc, static_cast<int>(x), static_cast<int>(y), packColour(probe.colour));
         if (noted) {
             notePixelWrite(pixelWrites, static_cast<int>(x), static_cast<int>(y), noDepth);
+            notePixelEvent(static_cast<int>(x), static_cast<int>(y), false, noDepth,
+                           packColour(probe.colour));
         }
     }
 }

@@ -6,6 +6,8 @@
 #include "platform/win32/win32.h"
 #include "raster/float_to_int.h"
 
+#include <vector>
+
 // Channels run from 0 to 255 until the pixel is written. reserved is never read.
 struct Colour {
     float r;
@@ -92,6 +94,61 @@ extern PixelWrites* pixelWrites;
 void clearPixelWrites(PixelWrites* writes);
 // Pixel (x, y), inside the viewport, was written at depth (noDepth for a line).
 void notePixelWrite(PixelWrites* writes, int x, int y, float depth);
+
+// What the rasterizers are drawing, for the story of a pixel. The rasterizers know only
+// corners; the code that calls them says which object's triangle, or which line, it hands over,
+// and only while pixelWrites is set.
+enum DrawerKind {
+    DrawnByObject,
+    DrawnByClickTriangle,
+    DrawnByWireframeEdge,
+    DrawnByBorder,
+    DrawnByRubberBand,
+};
+struct Drawer {
+    DrawerKind kind;
+    int object;    // 0 to 3, for an object's triangle and its wireframe edge
+    int triangle;  // its index in the object's triangles
+};
+extern Drawer currentDrawer;
+
+// One write, or one write the depth test refused (carrying the colour it would have written).
+struct PixelEvent {
+    bool refused;
+    Drawer drawer;
+    float depth;  // noDepth for a line
+    COLORREF colour;
+};
+
+// The pixels whose stories are kept, every event each received in the frame in order. A pixel
+// takes at most maxPixelEvents; the rest are only counted.
+constexpr int maxWatchedPixels = 64;
+constexpr int maxPixelEvents = 1000;
+struct WatchedPixel {
+    int x;
+    int y;
+    std::vector<PixelEvent> events;
+    long uncounted;
+};
+struct PixelStories {
+    int count;
+    WatchedPixel pixels[maxWatchedPixels];
+    // 0 for a pixel nobody watches, k + 1 for pixels[k]; entries as in PixelWrites.
+    unsigned char slotOf[viewportColumns * viewportRows];
+};
+
+// Null unless some pixel's story is asked; read only while pixelWrites is set too.
+extern PixelStories* pixelStories;
+
+// No pixel watched.
+void clearPixelStories(PixelStories* stories);
+// Watches (x, y); its index in stories->pixels, the one it has when it is watched already, or
+// -1 when maxWatchedPixels are. A pixel outside the viewport is watched but never written.
+int watchPixel(PixelStories* stories, int x, int y);
+// Every watched pixel's events are forgotten; the pixels stay watched.
+void restartPixelStories(PixelStories* stories);
+// (x, y) received a write, or a refused one, from currentDrawer.
+void notePixelEvent(int x, int y, bool refused, float depth, COLORREF colour);
 
 // The rasterizers' globals as a fresh process has them: no texture (its surface let go), no
 // record of writes, the depth buffer zero.

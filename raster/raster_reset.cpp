@@ -9,5 +9,7 @@ void resetRaster() {
     textureBitmap.destroy();
     textureBitmap.clear();
     pixelWrites = nullptr;
+    pixelStories = nullptr;
+    currentDrawer = {};
     std::fill(std::begin(DepthBuffer), std::end(DepthBuffer), 0.0f);
 }

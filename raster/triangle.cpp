@@ -197,6 +197,7 @@ template <WriteNotes notes>
 void fillSpan(const Span& span, HDC dc, const Shader& shader);
 template <WriteNotes notes>
 void shadePixel(const Span& span, int x, HDC dc, const Shader& shader, const Interpolated& at);
+void noteRefusedPixel(const Span& span, int x, const Shader& shader, const Interpolated& at);
 
 }  // namespace
 
@@ -393,6 +394,8 @@ void fillSpan(const Span& span, HDC dc, const Shader& shader) {
         if (*depth > at[ValueZ] && at[ValueZ] > shader.nearZ) {
             *depth = at[ValueZ];
             shadePixel<notes>(span, x, dc, shader, at);
+        } else if constexpr (notes == WritesNoted) {
+            noteRefusedPixel(span, x, shader, at);
         }
         at = addStep(at, span.step);
     }
@@ -413,7 +416,27 @@ void shadePixel(const Span& span, int x, HDC dc, const Shader& shader, const Int
         SetPixelV(dc, x, span.y, colour);
         if (notes == WritesNoted) {
             notePixelWrite(pixelWrites, x, span.y, at[ValueZ]);
+            notePixelEvent(x, span.y, false, at[ValueZ], colour);
         }
+    }
+}
+
+// A pixel the depth test turned away, with the colour shadePixel would have given it, for a
+// watched pixel's story.
+void noteRefusedPixel(const Span& span, int x, const Shader& shader, const Interpolated& at) {
+    if (pixelStories == nullptr) {
+        return;
+    }
+    const TexelAddress texel = fetchTexel(shader.texture, at[ValueUq], at[ValueVq], at[ValueQ]);
+    ScreenVertex probe = {};
+    probe.x = static_cast<float>(x);
+    probe.y = static_cast<float>(span.y);
+    if (shader.mode != ShadeTexture) {
+        interpolateColour(span.leftEnd, span.rightEnd, &probe);
+    }
+    COLORREF colour;
+    if (shadeColour(shader, texel, probe.colour, &colour)) {
+        notePixelEvent(x, span.y, true, at[ValueZ], colour);
     }
 }
 

@@ -17,6 +17,9 @@ void drawWireTriangle(ScreenVertex first, ScreenVertex second, ScreenVertex thir
 
 void drawViewportBorder(HDC dc) {
     const Colour red = {255, 0, 0, 0};
+    if (pixelWrites != nullptr) {
+        currentDrawer = {DrawnByBorder, 0, 0};
+    }
     drawLine(viewportLeft, viewportTop, viewportRight, viewportTop, dc, red, red);
     drawLine(viewportLeft, viewportBottom, viewportRight, viewportBottom, dc, red, red);
     drawLine(viewportLeft, viewportTop, viewportLeft, viewportBottom, dc, red, red);

@@ -105,4 +105,22 @@ TEST_F(GoldenFrame, InspectedFramesMatchTheirReferencesBelowTheHeadUpText) {
     press('P');
 }
 
+// The scene the test above left after its 22 steps, paused again, with the cursor freed and
+// the magnifier on a pixel two cubes wrote; the story below the viewport is text, left out as
+// the head-up line is.
+TEST_F(GoldenFrame, MagnifierMatchesItsReferenceAboveTheStory) {
+    inspecting = 1;
+    press('P');
+    press('C');
+    press('I');
+    PostMessageA(mainWindow, WM_MOUSEMOVE, 0, MAKELPARAM(262, 141));
+    int exitCode;
+    dispatchMessages(&exitCode);
+    renderFrame();
+    expectBackBufferMatches("magnifier", firstSceneRow, belowViewport);
+    press('I');
+    press('C');
+    press('P');
+}
+
 }  // namespace

@@ -95,6 +95,42 @@ TEST(PixelWrites, NotedPathsDrawWhatPlainOnesDrawAndCountEveryWrite) {
     EXPECT_EQ(*std::max_element(expectedCount.begin(), expectedCount.end()), 3);
 }
 
+// The far triangle, then the near one, then the farthest: a pixel all three cover is written,
+// written again, then refused, each event naming its drawer; the line writes it last. A pixel
+// watched twice keeps one story, and an unwatched one keeps none.
+TEST(PixelWrites, AWatchedPixelKeepsEveryWriteAndRefusalInOrder) {
+    static PixelStories stories;
+    clearPixelStories(&stories);
+    const int shared = watchPixel(&stories, 115, 140);
+    EXPECT_EQ(watchPixel(&stories, 115, 140), shared);
+    const int untouched = watchPixel(&stories, 460, 380);
+    Canvas canvas;
+    clearDepths();
+    clearPixelWrites(&record);
+    pixelWrites = &record;
+    pixelStories = &stories;
+    for (int k = 0; k < (int)shapes.size(); ++k) {
+        currentDrawer = {DrawnByObject, 0, k};
+        draw(shapes[k], canvas.dc);
+    }
+    drawLine(100, 140, 130, 140, canvas.dc, {9, 9, 9, 0}, {9, 9, 9, 0});
+    pixelWrites = nullptr;
+    pixelStories = nullptr;
+
+    const std::vector<PixelEvent>& events = stories.pixels[shared].events;
+    ASSERT_EQ(events.size(), 4u);
+    const bool refused[] = {false, false, true, false};
+    const float depths[] = {200, 100, 300, noDepth};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(events[k].refused, refused[k]) << k;
+        EXPECT_EQ(events[k].depth, depths[k]) << k;
+        EXPECT_EQ(events[k].drawer.triangle, k < 3 ? k : 3) << k;
+    }
+    EXPECT_EQ(events[3].colour, RGB(9, 9, 9));
+    EXPECT_EQ(canvas.pixel(115, 140), RGB(9, 9, 9));
+    EXPECT_TRUE(stories.pixels[untouched].events.empty());
+}
+
 TEST(PixelWrites, AWriteOutsideTheViewportIsNotNoted) {
     clearPixelWrites(&record);
     for (Point p : {Point{viewportLeft - 1, 100}, Point{100, viewportBottom + 1}, Point{-5, -5}}) {

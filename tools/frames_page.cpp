@@ -1,5 +1,7 @@
 #include "tools/frames_page.h"
 
+#include "tools/frames_viewer.h"
+
 #include <cstdio>
 
 namespace {
@@ -83,7 +85,8 @@ std::string facts(const ScenarioOutcome& outcome) {
     const FrameDifferences& d = outcome.differences;
     const PixelRegion& r = d.bounds;
     return "<dl>\n<dt>differing pixels</dt><dd>" + number(d.count) + " of " +
-           number((long)outcome.width * outcome.height) +
+           number((long)outcome.width * outcome.height) + "</dd>\n<dt>kind of difference</dt><dd>" +
+           escapeHtml(describeDifferenceKinds(outcome.kinds)) +
            "</dd>\n<dt>largest channel difference</dt><dd>" + number(d.largestChannel) +
            " of 255</dd>\n<dt>rectangle holding every difference</dt><dd>" + point(r.left, r.top) +
            " to " + point(r.right, r.bottom) + ", " + number(r.width()) + " x " +
@@ -219,5 +222,5 @@ std::string framesReportPage(const std::vector<ScenarioOutcome>& outcomes,
         html += "<section class=\"identical\">\n<h2>Identical</h2>\n<div class=\"pictures\">\n" +
                 identical + "</div>\n</section>\n";
     }
-    return html + "</body>\n</html>\n";
+    return html + framesViewerTags(outcomes) + "</body>\n</html>\n";
 }

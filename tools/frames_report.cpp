@@ -3,6 +3,7 @@
 #include "bitmap/picture_file.h"
 #include "tools/child_process.h"
 #include "tools/frames_page.h"
+#include "tools/frames_viewer.h"
 #include "tools/picture_output.h"
 #include "tools/tool_files.h"
 
@@ -187,6 +188,7 @@ void compareScenario(const FramesReportSettings& settings, ScenarioOutcome* outc
                           std::to_string(outcome->referenceHeight);
     } else {
         outcome->differences = compareFrames(reference.picture, frame.picture);
+        outcome->kinds = classifyDifferences(reference.picture, frame.picture);
         outcome->verdict =
             outcome->differences.count == 0 ? ScenarioOutcome::identical : ScenarioOutcome::differs;
     }
@@ -244,6 +246,9 @@ std::vector<ScenarioOutcome> checkScenarios(const FramesReportSettings& settings
             compareScenario(settings, &outcome);
         }
         std::fprintf(out, "%s: %s\n", scenario.name.c_str(), verdictLine(outcome).c_str());
+        if (outcome.verdict == ScenarioOutcome::differs) {
+            std::fprintf(out, "  %s\n", describeDifferenceKinds(outcome.kinds).c_str());
+        }
         std::fflush(out);
         outcomes.push_back(outcome);
     }
@@ -281,9 +286,12 @@ int writeFramesReport(FramesReportSettings settings, std::FILE* out) {
     std::vector<ScenarioOutcome> outcomes = checkScenarios(settings, scenarios, out);
     std::string page = framesReportPage(outcomes, settings);
     std::string path = settings.reportFolder + "/index.html";
-    std::string failure = writeOutputFile(path, [&](std::FILE* stream) {
-        return std::fwrite(page.data(), 1, page.size(), stream) == page.size();
-    });
+    std::string failure = writeFramesViewer(outcomes, settings);
+    if (failure.empty()) {
+        failure = writeOutputFile(path, [&](std::FILE* stream) {
+            return std::fwrite(page.data(), 1, page.size(), stream) == page.size();
+        });
+    }
     if (!failure.empty()) {
         std::fprintf(stderr, "quillon-frames: %s\n", failure.c_str());
         return 2;

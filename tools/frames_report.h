@@ -3,6 +3,7 @@
 // pictures.
 #pragma once
 
+#include "tools/difference_kinds.h"
 #include "tools/frame_difference.h"
 #include "tools/frames_list.h"
 
@@ -32,6 +33,7 @@ struct ScenarioOutcome {
     int referenceWidth = 0;
     int referenceHeight = 0;
     FrameDifferences differences;
+    DifferenceKinds kinds;
     PixelRegion crop;
     int cropScale = 0;
     // File names inside the report folder; "" for a picture not made.

@@ -19,6 +19,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -45,7 +46,11 @@ const char usage[] =
     "                       in .png); the only way to have one when the output is -, a\n"
     "                       pipe, a FIFO or a device\n"
     "  --inspect            starts the program to inspect, as quillon --inspect: the keys\n"
-    "                       P, N, Z and O work\n"
+    "                       P, N, Z, O and I work\n"
+    "  --pixel X,Y          after the last frame, prints every write and refused write the\n"
+    "                       pixel (X,Y) of the client area received in it, what drew each,\n"
+    "                       its depth and colour, then the final colour and depth; up to\n"
+    "                       64 times\n"
     "  --assets DIR         the working directory of the program, where it finds\n"
     "                       marquetile.bmp (default: the current directory)\n"
     "  --random SEED        also posts seeded random input every frame: the program's keys\n"
@@ -70,6 +75,8 @@ struct Options {
     unsigned randomSeed = 0;
     bool checkMemory = false;
     bool inspect = false;
+    std::vector<std::pair<int, int>> pixels;  // whose stories are told
+    bool tooManyPixels = false;
 };
 
 // How many arguments an option takes; -1 for an unknown one.
@@ -78,7 +85,7 @@ int argumentCount(const std::string& option) {
         return 0;
     }
     if (option == "--frames" || option == "--ms" || option == "--out" || option == "--compare" ||
-        option == "--diff" || option == "--assets" || option == "--random") {
+        option == "--diff" || option == "--assets" || option == "--random" || option == "--pixel") {
         return 1;
     }
     if (option == "--at" || option == "--every") {
@@ -92,7 +99,26 @@ bool parseWholeNumber(const char* text, int minimum, int* value) {
     return shim::parseScriptedNumber(text, minimum, 1000000000, value);
 }
 
+// X,Y: two whole numbers; whether they lie in the client area is known once the window is.
+bool parsePixel(const std::string& text, Options* options) {
+    const std::size_t comma = text.find(',');
+    std::pair<int, int> pixel;
+    if (comma == std::string::npos ||
+        !shim::parseScriptedNumber(text.substr(0, comma), 0, 1000000, &pixel.first) ||
+        !shim::parseScriptedNumber(text.substr(comma + 1), 0, 1000000, &pixel.second)) {
+        return false;
+    }
+    options->tooManyPixels = options->pixels.size() == (std::size_t)maxAskedPixels;
+    if (!options->tooManyPixels) {
+        options->pixels.push_back(pixel);
+    }
+    return true;
+}
+
 bool parseOption(const std::string& option, char** arguments, Options* options) {
+    if (option == "--pixel") {
+        return parsePixel(arguments[0], options);
+    }
     if (option == "--frames") {
         return parseWholeNumber(arguments[0], 1, &options->frames);
     }
@@ -229,6 +255,9 @@ std::string checkOptions(const Options& options) {
     if (options.every > 0 && options.everyDir.empty()) {
         return "--every needs a folder name";
     }
+    if (options.tooManyPixels) {
+        return "--pixel is given more than " + std::to_string(maxAskedPixels) + " times";
+    }
     if (!options.diff.empty() && options.reference.empty()) {
         return "--diff needs --compare";
     }
@@ -264,6 +293,43 @@ bool captureAndWrite(NBitmap* frame, const std::string& path) {
         return false;
     }
     return writeFrame(*frame, path);
+}
+
+// Every asked pixel lies in the client area; false after saying which does not.
+bool askPixelStories(const Options& options) {
+    for (const std::pair<int, int>& pixel : options.pixels) {
+        if (pixel.first >= clientRect.right || pixel.second >= clientRect.bottom) {
+            std::fprintf(stderr,
+                         "quillon-capture: --pixel %d,%d lies outside the client area (%ld x "
+                         "%ld)\n",
+                         pixel.first, pixel.second, (long)clientRect.right,
+                         (long)clientRect.bottom);
+            return false;
+        }
+        askPixelStory(pixel.first, pixel.second);
+    }
+    return true;
+}
+
+// Each asked pixel's story in the last frame, then its final colour and depth.
+void tellPixelStories(const Options& options, std::FILE* out) {
+    for (const std::pair<int, int>& pixel : options.pixels) {
+        std::fprintf(out, "pixel %d,%d\n", pixel.first, pixel.second);
+        const WatchedPixel* story = lastPixelStory(pixel.first, pixel.second);
+        char line[160];
+        if (story == nullptr || story->events.empty()) {
+            std::fputs("no writes\n", out);
+        }
+        for (std::size_t k = 0; story != nullptr && k < story->events.size(); ++k) {
+            describePixelEvent(story->events[k], false, line, sizeof line);
+            std::fprintf(out, "%s\n", line);
+        }
+        if (story != nullptr && story->uncounted > 0) {
+            std::fprintf(out, "and %ld more\n", story->uncounted);
+        }
+        describeFinalPixel(pixel.first, pixel.second, line, sizeof line);
+        std::fprintf(out, "%s\n", line);
+    }
 }
 
 // The caller's folder and the program's, held open: the paths on the command line are the
@@ -330,7 +396,7 @@ int renderFrames(const Options& options, const Folders& folders, NBitmap* lastFr
     // The simulated mouse rests where the client area's centre will be once the window has
     // moved to the screen's corner, so the view turns only when the script moves it.
     SetCursorPos(254, 292);
-    if (!startApplication(NULL, SW_SHOWDEFAULT)) {
+    if (!startApplication(NULL, SW_SHOWDEFAULT) || !askPixelStories(options)) {
         return 2;
     }
     RandomUser random(options.randomSeed);
@@ -366,6 +432,7 @@ int renderFrames(const Options& options, const Folders& folders, NBitmap* lastFr
         !captureAndWrite(lastFrame, options.out)) {
         return 2;
     }
+    tellPixelStories(options, reportStream(options));
     if (options.checkMemory) {
         std::fprintf(reportStream(options),
                      "quillon-capture: heap in use %zu bytes at frame %d, %zu at the end\n",

@@ -1,6 +1,7 @@
 # Looking inside a frame. Started with --inspect: P stops the cubes, N moves them one step, Z
 # shows the depth buffer in greys and O the overdraw with its legend, each key again returning
-# to colour. Started plainly, the same keys change nothing. Only the inside of the viewport
+# to colour, and I the magnifier with the story of the cursor's pixel below the viewport, I again
+# hiding it. Started plainly, the same keys change nothing. Only the inside of the viewport
 # border is compared: the head-up line counts frames and names the view.
 
 # How many pixels inside the viewport border differ between two screenshots.
@@ -76,6 +77,19 @@ if start_program --inspect; then
         fail "O: $single pixels in the colour of one write, $legend lit legend pixels"
     fi
 
+    press i
+    screenshot magnifier
+    story=$(lit_below_viewport magnifier)
+    magnified=$(scene_difference colour-after-overdraw magnifier)
+    press i
+    screenshot colour-after-magnifier
+    if [ "$story" -gt 50 ] && [ "$magnified" -gt 1000 ] &&
+        [ "$(scene_difference colour-after-overdraw colour-after-magnifier)" -eq 0 ]; then
+        pass "I shows the magnifier ($magnified pixels) and the pixel's story, and I again hides them"
+    else
+        fail "I: $magnified pixels changed, $story lit below the viewport"
+    fi
+
     press w
     screenshot walked
     press s
@@ -97,7 +111,7 @@ fi
 
 if start_program; then
     sleep 0.5
-    press p n z o
+    press p n z o i
     screenshot plain-keys
     sleep 0.5
     screenshot plain-keys-later
@@ -105,7 +119,7 @@ if start_program; then
     coloured=$(coloured_in_viewport plain-keys)
     legend=$(lit_below_viewport plain-keys)
     if [ "$moving" -gt 0 ] && [ "$coloured" -gt 1000 ] && [ "$legend" -eq 0 ]; then
-        pass "started plainly, P, N, Z and O change nothing (the cubes turn, in colour, no legend)"
+        pass "started plainly, P, N, Z, O and I change nothing (the cubes turn, in colour, no legend)"
     else
         fail "started plainly: $moving pixels moved, $coloured coloured, $legend in a legend"
     fi
