@@ -4,9 +4,13 @@
 // exactly the subset the program calls, with the same types, constants, signatures and
 // observable behaviour. The display behind the main window is a backend (SDL2 or headless),
 // chosen through platform/win32/testing.h; the application never knows which.
+// QUILLON_WIN32_SUBSET builds our subset on Windows too, for the tools that render headless.
 #pragma once
 
-#ifdef _WIN32
+#if defined(_WIN32) && !defined(QUILLON_WIN32_SUBSET)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
