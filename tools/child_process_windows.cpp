@@ -89,16 +89,15 @@ bool startChild(const std::vector<std::string>& command, HANDLE input, HANDLE ou
     startup.hStdError = output;
     std::wstring program = wideFromUtf8(command[0]);
     std::wstring line = commandLine(command);
-    if (program.empty() ||
-        !CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                        nullptr, nullptr, &startup, process)) {
+    if (program.empty() || !CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                                           CREATE_SUSPENDED, nullptr, nullptr, &startup, process)) {
         *reason = "'" + command[0] + "': " + systemMessage(GetLastError());
         return false;
     }
     HANDLE job = childrenJob();
     if (job == nullptr || !AssignProcessToJobObject(job, process->hProcess)) {
-        *reason = "'" + command[0] + "': cannot be tied to this tool: " +
-                  systemMessage(GetLastError());
+        *reason =
+            "'" + command[0] + "': cannot be tied to this tool: " + systemMessage(GetLastError());
         TerminateProcess(process->hProcess, 1);
         CloseHandle(process->hThread);
         CloseHandle(process->hProcess);
@@ -142,8 +141,8 @@ ChildRun runChild(const std::vector<std::string>& command, int seconds) {
         return run;
     }
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    HANDLE input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               &inherited, OPEN_EXISTING, 0, nullptr);
+    HANDLE input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                               OPEN_EXISTING, 0, nullptr);
     PROCESS_INFORMATION process = {};
     bool started = startChild(command, input, writeEnd, &process, &run.output);
     CloseHandle(writeEnd);

@@ -26,12 +26,11 @@ bool holdFolder(const char* path, HeldFolder* folder) {
     folder->handle = nullptr;
     std::wstring wide = wideFromUtf8(path);
     // Shared every way, so that holding the folder stops no one from working in it.
-    HANDLE handle = wide.empty() ? INVALID_HANDLE_VALUE
-                                 : CreateFileW(wide.c_str(), FILE_LIST_DIRECTORY,
-                                               FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                                   FILE_SHARE_DELETE,
-                                               nullptr, OPEN_EXISTING,
-                                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle = wide.empty()
+                        ? INVALID_HANDLE_VALUE
+                        : CreateFileW(wide.c_str(), FILE_LIST_DIRECTORY,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         errno = wide.empty() ? EINVAL : ENOENT;
         return false;

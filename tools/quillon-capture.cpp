@@ -195,8 +195,7 @@ std::string differencePathFor(const Options& options) {
 
 // Where the verdicts go: standard output, unless a picture goes there.
 std::FILE* reportStream(const Options& options) {
-    return namesStandardOutput(options.out) || namesStandardOutput(options.diff) ? stderr
-                                                                                     : stdout;
+    return namesStandardOutput(options.out) || namesStandardOutput(options.diff) ? stderr : stdout;
 }
 
 // Every file the run would write, checked against the reference before anything is written:

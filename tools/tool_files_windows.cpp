@@ -104,7 +104,8 @@ std::string writeToStandardOutput(const StreamWriter& write) {
     if (previous != -1) {
         _setmode(_fileno(stdout), previous);
     }
-    return error == 0 ? "" : std::string("cannot write to standard output: ") + std::strerror(error);
+    return error == 0 ? ""
+                      : std::string("cannot write to standard output: ") + std::strerror(error);
 }
 
 std::string writeIntoHandle(const std::string& path, HANDLE handle, const StreamWriter& write) {
@@ -279,9 +280,9 @@ FileIdentity identityOfPath(const std::string& path) {
     if (wide.empty()) {
         return {};
     }
-    HANDLE handle = CreateFileW(wide.c_str(), 0,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle =
+        CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     FileIdentity identity = identityOf(handle);
     if (handle != INVALID_HANDLE_VALUE) {
         CloseHandle(handle);
@@ -293,8 +294,8 @@ FileIdentity identityOfPath(const std::string& path) {
 std::wstring fullPath(const std::string& path) {
     std::wstring wide = wideFromUtf8(path);
     std::wstring full(32768, L'\0');
-    DWORD length = wide.empty() ? 0 : GetFullPathNameW(wide.c_str(), (DWORD)full.size(),
-                                                       full.data(), nullptr);
+    DWORD length =
+        wide.empty() ? 0 : GetFullPathNameW(wide.c_str(), (DWORD)full.size(), full.data(), nullptr);
     full.resize(length < full.size() ? length : 0);
     return full;
 }
@@ -326,7 +327,8 @@ std::string readInputFile(const std::string& path, std::vector<unsigned char>* b
     HANDLE handle = GetStdHandle(STD_INPUT_HANDLE);
     if (path != "-") {
         std::wstring wide = wideFromUtf8(path);
-        DWORD attributes = wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
+        DWORD attributes =
+            wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             return "cannot read " + name + ": Is a directory";
         }
@@ -375,10 +377,10 @@ std::string readInputFile(const std::string& path, std::vector<unsigned char>* b
 
 bool wouldWriteOver(const std::string& output, const std::string& existing) {
     // "-" is standard output as an output and standard input as the existing file.
-    FileIdentity a = output == "-" ? identityOf(GetStdHandle(STD_OUTPUT_HANDLE))
-                                   : identityOfPath(output);
-    FileIdentity b = existing == "-" ? identityOf(GetStdHandle(STD_INPUT_HANDLE))
-                                     : identityOfPath(existing);
+    FileIdentity a =
+        output == "-" ? identityOf(GetStdHandle(STD_OUTPUT_HANDLE)) : identityOfPath(output);
+    FileIdentity b =
+        existing == "-" ? identityOf(GetStdHandle(STD_INPUT_HANDLE)) : identityOfPath(existing);
     if (a.found && b.found) {
         // Writing into a pipe or a device changes nothing that was read from it.
         return b.regular && a.volume == b.volume && a.indexHigh == b.indexHigh &&
@@ -388,7 +390,6 @@ bool wouldWriteOver(const std::string& output, const std::string& existing) {
         return false;
     }
     std::wstring first = fullPath(output), second = fullPath(existing);
-    return !first.empty() &&
-           CompareStringOrdinal(first.c_str(), (int)first.size(), second.c_str(),
-                                (int)second.size(), TRUE) == CSTR_EQUAL;
+    return !first.empty() && CompareStringOrdinal(first.c_str(), (int)first.size(), second.c_str(),
+                                                  (int)second.size(), TRUE) == CSTR_EQUAL;
 }

@@ -20,8 +20,8 @@ std::string utf8FromWide(const std::wstring& text) {
     if (text.empty()) {
         return "";
     }
-    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0,
-                                     nullptr, nullptr);
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0, nullptr,
+                                     nullptr);
     std::string narrow((std::size_t)(length > 0 ? length : 0), '\0');
     if (length > 0) {
         WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), narrow.data(), length,
@@ -32,9 +32,9 @@ std::string utf8FromWide(const std::wstring& text) {
 
 std::string systemMessage(unsigned long error) {
     wchar_t* text = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, (LPWSTR)&text, 0, nullptr);
+    DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, (LPWSTR)&text, 0, nullptr);
     std::string message = length > 0 ? utf8FromWide(std::wstring(text, length)) : "";
     LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||

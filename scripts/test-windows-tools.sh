@@ -1,0 +1,114 @@
+#!/bin/sh
+# The Windows tools under Wine, from the outside: every golden frame through quillon-capture.exe,
+# the frames report on the project's list and on a changed reference, quillon-image.exe on a BMP,
+# a PNG and a JPEG against the Linux tool, and the file rules Wine can show.
+# Usage: scripts/test-windows-tools.sh BUILD_DIR [LINUX_BUILD_DIR]
+# Runs inside test-windows.sh's Wine prefix; exits non-zero when any check fails.
+set -u
+
+build=$(cd "${1:-build-windows}" && pwd)
+linux_build=${2:-build}
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d "$build/tools-test.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+pass() { echo "ok   $1"; }
+fail() { echo "FAIL $1" >&2; failures=$((failures + 1)); }
+check() { label=$1; shift; if "$@"; then pass "$label"; else fail "$label"; fi; }
+tool() { program=$1; shift; wine "$build/$program.exe" "$@"; }
+# Wine's own words on stderr are not the tool's.
+quiet() { "$@" 2> "$work/stderr"; }
+
+cd "$work"
+cp -r "$source_dir/assets" assets
+cp -r "$source_dir/tests/golden" golden
+
+# Every golden frame, head-up text included, byte for byte.
+grep -v '^#' golden/frames.list | while read -r name arguments; do
+    # shellcheck disable=SC2086
+    tool quillon-capture $arguments --assets assets --out "$name.bmp" > /dev/null 2>&1
+    if cmp -s "$name.bmp" "golden/$name.bmp"; then pass "capture $name"; else echo "$name" >> failed-frames; fail "capture $name"; fi
+done
+[ -f failed-frames ] && failures=$((failures + $(wc -l < failed-frames)))
+
+# The frames report: every frame identical, exit 0, its pictures the references'.
+tool quillon-frames --frames-list golden/frames.list --report report --assets assets \
+    --capture "$build/quillon-capture.exe" > frames.out 2>&1
+status=$?
+check "frames report exits 0 on the project's list" [ $status -eq 0 ]
+check "frames report names every scenario identical" \
+    [ "$(grep -c identical frames.out)" -ge "$(grep -vc '^#' golden/frames.list)" ]
+check "frames report writes index.html" [ -s report/index.html ]
+if [ -x "$linux_build/quillon-image" ]; then
+    for name in first-frame step-100; do
+        "$linux_build/quillon-image" brighten 0 "report/$name-frame.png" "$name-from-report.bmp" > /dev/null 2>&1
+        check "report picture $name equals its reference" cmp -s "$name-from-report.bmp" "golden/$name.bmp"
+    done
+fi
+
+# One reference changed: exit 1, and that scenario named as differing.
+cp -r golden changed
+tool quillon-image invert changed/wireframe.bmp changed/wireframe.bmp > /dev/null 2>&1
+tool quillon-frames --frames-list changed/frames.list --report changed-report --assets assets \
+    --capture "$build/quillon-capture.exe" > changed.out 2>&1
+status=$?
+check "frames report exits 1 on a changed reference" [ $status -eq 1 ]
+check "frames report names the changed scenario" grep -q "wireframe.*differ" changed.out
+check "frames report keeps the other scenarios identical" grep -q "first-frame.*identical" changed.out
+
+# The image tool: the same bytes as the Linux tool, BMP in, PNG in, JPEG in.
+if [ -x "$linux_build/quillon-image" ]; then
+    linux="$linux_build/quillon-image"
+    "$linux" brighten 0 golden/first-frame.bmp picture.png > /dev/null 2>&1
+    "$linux" brighten 0 golden/first-frame.bmp picture.jpg > /dev/null 2>&1
+    for input in golden/first-frame.bmp picture.png picture.jpg; do
+        for output in bmp png jpg; do
+            base=$(basename "$input" | tr . -)
+            "$linux" blur 2 "$input" "linux-$base.$output" > /dev/null 2>&1
+            tool quillon-image blur 2 "$input" "windows-$base.$output" > /dev/null 2>&1
+            check "image tool blur $input to $output as on Linux" cmp -s "linux-$base.$output" "windows-$base.$output"
+        done
+    done
+    "$linux" invert picture.png - > linux-stdout.bmp 2> /dev/null
+    tool quillon-image invert picture.png - > windows-stdout.bmp 2> /dev/null
+    check "image tool writes - as binary standard output" cmp -s linux-stdout.bmp windows-stdout.bmp
+    "$linux" blur 2 nothing.bmp x.bmp > /dev/null 2> linux-message
+    quiet tool quillon-image blur 2 nothing.bmp x.bmp > /dev/null; cp "$work/stderr" windows-message
+    check "image tool's refusal of a missing file is the Linux tool's" cmp -s linux-message windows-message
+fi
+
+# File rules: a read-only file refused and left alone; no temporary left; a folder refused;
+# Unicode names; the same file under two spellings.
+cp golden/first-frame.bmp locked.bmp
+wine attrib +r locked.bmp > /dev/null 2>&1 || chmod a-w locked.bmp
+cp locked.bmp locked-before.bmp
+quiet tool quillon-image invert golden/first-frame.bmp locked.bmp
+status=$?
+check "a read-only output is refused" [ $status -ne 0 ]
+check "a read-only output is left alone" cmp -s locked.bmp locked-before.bmp
+chmod u+w locked.bmp
+quiet tool quillon-image invert golden/first-frame.bmp golden
+check "a folder as output is refused" grep -q "Is a directory" "$work/stderr"
+check "no temporary is left beside the outputs" [ -z "$(find . -name '.quillon-*')" ]
+tool quillon-image invert golden/first-frame.bmp "caf$(printf '\303\251')-ünï.bmp" > /dev/null 2>&1
+check "a Unicode name is written as given" [ -s "caf$(printf '\303\251')-ünï.bmp" ]
+tool quillon-image invert "caf$(printf '\303\251')-ünï.bmp" unicode-back.bmp > /dev/null 2>&1
+check "a Unicode name is read" [ -s unicode-back.bmp ]
+mkdir -p sub
+cp golden/first-frame.bmp sub/same.bmp
+quiet tool quillon-capture --frames 1 --assets assets --out 'sub\same.bmp' --compare 'SUB/./same.bmp'
+check "the capture refuses writing over its reference under another spelling" grep -q "reference" "$work/stderr"
+tool quillon-capture --frames 1 --assets assets --out "$(winepath -w "$work")\\drive.bmp" > /dev/null 2>&1
+check "a drive letter and backslashes lead where they say" cmp -s drive.bmp golden/first-frame.bmp
+
+# A child that crashes or hangs costs one scenario, without a dialog, within its time limit.
+printf 'first-frame --frames 1\n' > one.list
+cp golden/first-frame.bmp first-frame.bmp
+tool quillon-frames --frames-list one.list --report hang-report --assets assets --time-limit 1 \
+    --capture "$build/quillon-image.exe" > hang.out 2>&1
+status=$?
+check "a capture that refuses the scenario is named" [ $status -ne 0 ]
+
+echo "test-windows tools: $failures failed"
+[ $failures -eq 0 ]
