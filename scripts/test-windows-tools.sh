@@ -87,6 +87,9 @@ if [ -x "$linux_build/quillon-image" ]; then
     check "image tool's refusal of a missing file is the Linux tool's" cmp -s linux-message windows-message
 fi
 
+[ -x "$linux_build/quillon-image" ] ||
+    echo "skip the pictures against the Linux image tool: no $linux_build/quillon-image (run make)"
+
 # File rules: a read-only file refused and left alone; no temporary left; a folder refused;
 # Unicode names; the same file under two spellings.
 cp golden/first-frame.bmp locked.bmp
@@ -111,13 +114,20 @@ check "the capture refuses writing over its reference under another spelling" gr
 tool quillon-capture --frames 1 --assets assets --out "$(winepath -w "$work")\\drive.bmp" > /dev/null 2>&1
 check "a drive letter and backslashes lead where they say" cmp -s drive.bmp golden/first-frame.bmp
 
-# A child that crashes or hangs costs one scenario, without a dialog, within its time limit.
-printf 'first-frame --frames 1\n' > one.list
-cp golden/first-frame.bmp first-frame.bmp
-tool quillon-frames --frames-list one.list --report hang-report --assets assets --time-limit 1 \
-    --capture "$build/quillon-image.exe" > hang.out 2>&1
+# A child that crashes or hangs costs one scenario, within its time limit and without a dialog;
+# its own children end with it.
+printf 'hang --hang\ncrash --crash\n' > misbehaving.list
+cp golden/first-frame.bmp hang.bmp
+cp golden/first-frame.bmp crash.bmp
+tool quillon-frames --frames-list misbehaving.list --report misbehaving-report --assets assets \
+    --time-limit 2 --capture "$build/misbehaving_capture.exe" > misbehaving.out 2>&1
 status=$?
-check "a capture that refuses the scenario is named" [ $status -ne 0 ]
+check "the frames report counts a hung and a crashed capture as not rendered (exit 1)" [ $status -eq 1 ]
+check "a hung capture is ended at its time limit" grep -q "hang.*did not finish within 2 seconds" misbehaving.out
+check "a crashed capture is named by its exception" grep -q "crash.*crashed with exception 0xC0000005" misbehaving.out
+sleep 1
+check "no capture or child of one outlives the report" \
+    sh -c '! ps -eo args | grep -v grep | grep -q misbehaving_capture'
 
 echo "test-windows tools: $failures failed"
 [ $failures -eq 0 ]
