@@ -114,6 +114,22 @@ check "the capture refuses writing over its reference under another spelling" gr
 tool quillon-capture --frames 1 --assets assets --out "$(winepath -w "$work")\\drive.bmp" > /dev/null 2>&1
 check "a drive letter and backslashes lead where they say" cmp -s drive.bmp golden/first-frame.bmp
 
+# A tool killed while it writes (as TerminateProcess or a closed console ends it) leaves
+# neither a temporary nor a part of the output: the temporary vanishes with its handle.
+mkdir killed
+wine "$build/quillon-image.exe" resample 9000 9000 golden/first-frame.bmp killed/big.bmp \
+    > /dev/null 2>&1 &
+writer=$!
+for attempt in $(seq 1 100); do
+    [ -n "$(find killed -name '.quillon-*' -size +1M)" ] && break
+    sleep 0.1
+done
+check "a large output is written to a temporary first" [ -n "$(find killed -name '.quillon-*')" ]
+kill -KILL $writer 2> /dev/null
+wait $writer 2> /dev/null
+wineserver -w
+check "a tool killed while writing leaves nothing behind" [ -z "$(ls -A killed)" ]
+
 # A child that crashes or hangs costs one scenario, within its time limit and without a dialog;
 # its own children end with it.
 printf 'hang --hang\ncrash --crash\n' > misbehaving.list
