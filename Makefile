@@ -49,8 +49,11 @@ soak: asan
 	@ASAN_OPTIONS=detect_leaks=1 $(ASAN_BUILD)/quillon-capture --frames $(SOAK_FRAMES) \
 		--random 12345 --check-memory --assets assets --out $(ASAN_BUILD)/soak.bmp
 
+# The program on the real Win32, the tools on our subset; libpng and libjpeg-turbo are built
+# for MinGW once, into the build tree.
 windows:
 	@scripts/install-deps.sh windows
+	@scripts/build-mingw-pictures.sh $(WINDOWS_BUILD)/pictures
 	@cmake --no-warn-unused-cli -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release > /dev/null
 	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 

@@ -20,7 +20,7 @@ static bool registerWindowClass(HINSTANCE instance) {
 }
 
 bool startApplication(HINSTANCE instance, int cmdShow) {
-#ifndef _WIN32
+#if !defined(_WIN32) || defined(QUILLON_WIN32_SUBSET)
     registerAppMenu();
 #endif
     if (!registerWindowClass(instance)) {

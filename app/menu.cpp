@@ -9,7 +9,7 @@ const AppMenuItem appMenu[] = {
 };
 const int appMenuCount = sizeof(appMenu) / sizeof(appMenu[0]);
 
-#ifndef _WIN32
+#if !defined(_WIN32) || defined(QUILLON_WIN32_SUBSET)
 void registerAppMenu() {
     MenuResourceItem items[sizeof(appMenu) / sizeof(appMenu[0])];
     for (int i = 0; i < appMenuCount; ++i) {

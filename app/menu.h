@@ -18,7 +18,7 @@ struct AppMenuItem {
 extern const AppMenuItem appMenu[];
 extern const int appMenuCount;
 
-#ifndef _WIN32
+#if !defined(_WIN32) || defined(QUILLON_WIN32_SUBSET)
 // Windows links the menu in from the resource script; our own platform layer is handed this
 // table instead.
 void registerAppMenu();

@@ -6,7 +6,7 @@ set -e
 packages_for() {
     case "$1" in
         build) echo "cmake make g++ pkg-config libsdl2-dev googletest libgtest-dev libpng-dev libjpeg62-turbo-dev" ;;
-        windows) echo "g++-mingw-w64-x86-64 wine wine64 xvfb xauth" ;;
+        windows) echo "cmake g++-mingw-w64-x86-64 wine wine64 xvfb xauth libz-mingw-w64-dev dpkg-dev nasm imagemagick" ;;
         e2e) echo "xvfb xauth xdotool x11-apps imagemagick" ;;
         pictures) echo "imagemagick" ;;
         fuzz) echo "clang libclang-rt-14-dev" ;;

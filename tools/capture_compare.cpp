@@ -2,6 +2,7 @@
 
 #include "tools/picture_output.h"
 #include "tools/tool_files.h"
+#include "tools/tool_paths.h"
 
 #include <vector>
 
@@ -65,7 +66,7 @@ int reportDifferences(const Differences& found, const NBitmap& difference,
 
 std::string differencePicturePath(const std::string& out) {
     std::string::size_type dot = out.rfind('.');
-    std::string::size_type slash = out.rfind('/');
+    std::string::size_type slash = lastSeparator(out);
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
         return out + ".diff.bmp";
     }

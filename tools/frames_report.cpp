@@ -6,6 +6,7 @@
 #include "tools/frames_viewer.h"
 #include "tools/picture_output.h"
 #include "tools/tool_files.h"
+#include "tools/tool_paths.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,7 +24,9 @@ constexpr int cropHeight = 60;
 
 // Makes the folder and those above it that are missing; "" when it is there.
 std::string makeFolder(const std::string& path) {
-    for (std::string::size_type slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    std::string::size_type first = std::max<std::string::size_type>(rootLength(path), 1);
+    for (auto slash = path.find_first_of(pathSeparators, first);;
+         slash = path.find_first_of(pathSeparators, slash + 1)) {
         std::string part = path.substr(0, slash);
         if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
             return "cannot make the report folder '" + part + "': " + std::strerror(errno);
@@ -46,11 +49,6 @@ std::string realFolder(const std::string& path) {
     return resolved;
 }
 
-std::string folderOf(const std::string& path) {
-    std::string::size_type slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // What must hold before any scenario is rendered; "" when it does.
 std::string checkSettings(const FramesReportSettings& settings) {
     if (access(settings.capturePath.c_str(), X_OK) != 0) {
@@ -69,7 +67,7 @@ std::string checkSettings(const FramesReportSettings& settings) {
     }
     std::string report = realFolder(settings.reportFolder);
     if (report == realFolder(settings.referencesFolder) ||
-        report == realFolder(folderOf(settings.listPath))) {
+        report == realFolder(folderOfPath(settings.listPath))) {
         return "the report folder '" + settings.reportFolder +
                "' holds the list or the references; write the report elsewhere";
     }
@@ -269,7 +267,7 @@ void printReasons(const std::string& reasons) {
 
 int writeFramesReport(FramesReportSettings settings, std::FILE* out) {
     if (settings.referencesFolder.empty()) {
-        settings.referencesFolder = folderOf(settings.listPath);
+        settings.referencesFolder = folderOfPath(settings.listPath);
     }
     std::vector<FrameScenario> scenarios;
     std::string failures = readFrameList(settings.listPath, &scenarios);

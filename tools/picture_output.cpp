@@ -2,6 +2,7 @@
 
 #include "bitmap/picture_file.h"
 #include "tools/tool_files.h"
+#include "tools/tool_paths.h"
 
 #include <cctype>
 #include <cstdio>
@@ -11,7 +12,7 @@ namespace {
 
 // The extension of the name's last component, lower case, or "" when it has none.
 std::string extensionOf(const std::string& path) {
-    std::string::size_type slash = path.rfind('/');
+    std::string::size_type slash = lastSeparator(path);
     std::string::size_type dot = path.rfind('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
         return "";

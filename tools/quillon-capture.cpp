@@ -7,18 +7,18 @@
 #include "platform/win32/testing.h"
 #include "tools/capture_compare.h"
 #include "tools/capture_heap.h"
+#include "tools/held_folder.h"
 #include "tools/picture_output.h"
 #include "tools/random_user.h"
+#include "tools/standard_output.h"
 #include "tools/tool_files.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -219,19 +219,9 @@ std::string differencePathFor(const Options& options) {
     return file ? differencePicturePath(options.out) : "";
 }
 
-// Whether a picture written to `path` would land in standard output: "-", or another name for
-// the pipe, socket or file it is (/dev/stdout, /dev/fd/1). A device takes any mix of bytes.
-bool landsInStandardOutput(const std::string& path) {
-    struct stat named, standard;
-    return path == "-" || (!path.empty() && stat(path.c_str(), &named) == 0 &&
-                           fstat(STDOUT_FILENO, &standard) == 0 && !S_ISCHR(named.st_mode) &&
-                           named.st_dev == standard.st_dev && named.st_ino == standard.st_ino);
-}
-
 // Where the verdicts go: standard output, unless a picture goes there.
 std::FILE* reportStream(const Options& options) {
-    return landsInStandardOutput(options.out) || landsInStandardOutput(options.diff) ? stderr
-                                                                                     : stdout;
+    return namesStandardOutput(options.out) || namesStandardOutput(options.diff) ? stderr : stdout;
 }
 
 // Every file the run would write, checked against the reference before anything is written:
@@ -336,21 +326,19 @@ void tellPixelStories(const Options& options, std::FILE* out) {
 // caller's, while the program runs in its assets folder. Names would not do: a working folder's
 // path may be longer than any the system hands back.
 struct Folders {
-    int caller = -1;
-    int program = -1;
+    HeldFolder caller;
+    HeldFolder program;
 };
 
-// Opens both folders; false after saying why not.
+// Holds both folders; false after saying why not.
 bool holdFolders(const Options& options, Folders* folders) {
-    folders->caller = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (folders->caller < 0) {
+    if (!holdFolder(".", &folders->caller)) {
         std::fprintf(stderr, "quillon-capture: cannot hold the working folder: %s\n",
                      std::strerror(errno));
         return false;
     }
     const char* assets = options.assets.empty() ? "." : options.assets.c_str();
-    folders->program = open(assets, O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (folders->program < 0) {
+    if (!holdFolder(assets, &folders->program)) {
         std::fprintf(stderr, "quillon-capture: cannot enter '%s': %s\n", assets,
                      std::strerror(errno));
         return false;
@@ -359,16 +347,13 @@ bool holdFolders(const Options& options, Folders* folders) {
 }
 
 void releaseFolders(Folders* folders) {
-    for (int folder : {folders->caller, folders->program}) {
-        if (folder >= 0) {
-            close(folder);
-        }
-    }
+    releaseHeldFolder(&folders->caller);
+    releaseHeldFolder(&folders->program);
 }
 
 // Moves into `folder`, which `name` names for the user; false after saying why not.
-bool enterFolder(int folder, const char* name) {
-    if (fchdir(folder) == 0) {
+bool enterFolder(const HeldFolder& folder, const char* name) {
+    if (enterHeldFolder(folder)) {
         return true;
     }
     std::fprintf(stderr, "quillon-capture: cannot enter %s: %s\n", name, std::strerror(errno));

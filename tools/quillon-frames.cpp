@@ -2,12 +2,12 @@
 // each frame with its reference and writes a report of pictures a person can look at.
 #include "tools/whole_number.h"
 #include "tools/frames_report.h"
+#include "tools/tool_paths.h"
 
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -31,17 +31,6 @@ const char usage[] =
     "Prints one line a scenario and the report's path.\n"
     "Exit status: 0 every frame identical, 1 any differs or was not rendered, 2 the report\n"
     "cannot be made (a bad list line, a missing reference, a bad argument).\n";
-
-// The folder this program lives in, or "." when the system does not say.
-std::string ownFolder() {
-    char path[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) {
-        return ".";
-    }
-    std::string own(path, (std::size_t)length);
-    return own.substr(0, own.rfind('/'));
-}
 
 const char* const options[] = {"--frames-list", "--references", "--report",
                                "--capture",     "--assets",     "--time-limit"};
@@ -106,8 +95,8 @@ int parseArguments(int argc, char** argv, FramesReportSettings* settings) {
 int main(int argc, char** argv) {
     FramesReportSettings settings;
     settings.listPath = "tests/golden/frames.list";
-    settings.reportFolder = ownFolder() + "/frames-report";
-    settings.capturePath = ownFolder() + "/quillon-capture";
+    settings.reportFolder = programFolder() + "/frames-report";
+    settings.capturePath = programFolder() + "/quillon-capture" + executableSuffix;
     settings.assetsFolder = "assets";
     int parsed = parseArguments(argc, argv, &settings);
     if (parsed != 0) {

@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <new>
 
+#ifndef QUILLON_PIXELS_FROM_HEAP
 #include <sys/mman.h>
+#endif
 
 namespace shim::gdi {
 

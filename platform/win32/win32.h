@@ -5,9 +5,13 @@
 // observable behaviour. The display behind the main window is a backend from platform/display/
 // (none at all, an SDL window, the page's canvas), chosen by the process entry, or none for the
 // tests and tools; the application never knows which.
+// QUILLON_WIN32_SUBSET builds our subset on Windows too, for the tools that render headless.
 #pragma once
 
-#ifdef _WIN32
+#if defined(_WIN32) && !defined(QUILLON_WIN32_SUBSET)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
