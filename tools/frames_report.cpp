@@ -124,7 +124,10 @@ bool renderScenario(const FramesReportSettings& settings, ScenarioOutcome* outco
                                    settings.picturesFolder + "/" + outcome->framePicture});
     ChildRun run = runChild(command, settings.timeLimitSeconds,
                             [] { return pendingInterruption() != 0; });
-    if (run.outcome == ChildRun::exited && run.status == 0) {
+    struct stat frame;
+    std::string framePath = settings.picturesFolder + "/" + outcome->framePicture;
+    if (run.outcome == ChildRun::exited && run.status == 0 &&
+        lstat(framePath.c_str(), &frame) == 0 && S_ISREG(frame.st_mode)) {
         return true;
     }
     outcome->framePicture.clear();
@@ -139,7 +142,8 @@ bool renderScenario(const FramesReportSettings& settings, ScenarioOutcome* outco
     // program failing.
     bool refused = run.outcome == ChildRun::exited && run.status == 2;
     outcome->verdict = refused ? ScenarioOutcome::cannotRun : ScenarioOutcome::notRendered;
-    outcome->reason = "the capture tool " + describeChildRun(run, settings.timeLimitSeconds);
+    outcome->reason = "the capture tool " + describeChildRun(run, settings.timeLimitSeconds) +
+                      (run.outcome == ChildRun::exited && run.status == 0 ? " and made no frame" : "");
     std::string said = firstLine(outcome->captureOutput);
     if (!said.empty()) {
         outcome->reason += ": " + said;
