@@ -119,7 +119,10 @@ def check_tab_leaves_the_canvas(person):
 
 def check_addresses(person):
     for query, parameter in [("?frames=abc", "frames=abc"), ("?ms=16&at=5:key:F1", "at=5:key:F1"),
-                             ("?frames=0", "frames=0")]:
+                             ("?frames=0", "frames=0"),
+                             ("?frames=5&at=10:key:F", "after the last frame (4)"),
+                             ("?frames=1&" + "&".join(["at=0:key:F"] * 5001),
+                              "message queue cannot hold")]:
         person.load(query)
         person.wait_for(lambda: person.state() == "failed", 5)
         said = person.status()
