@@ -127,7 +127,7 @@ def check_addresses(person):
         person.wait_for(lambda: person.state() == "failed", 5)
         said = person.status()
         person.check(person.state() == "failed" and parameter in said,
-                     f"{query} is refused on the page, naming the parameter ('{said}')")
+                     f"{query[:40]} is refused on the page, naming the parameter ('{said}')")
     shown = []
     for query in ["?frames=2&ms=0", "?utm_source=news&x=1&frames=2&ms=0&fbclid=a%2"]:
         person.load(query)
