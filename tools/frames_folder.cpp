@@ -84,8 +84,8 @@ std::string makeFolder(const std::string& path) {
 // The lock is a file of its own, opened without following a link or waiting on a FIFO; -1
 // when another run holds it, -2 when it cannot be had, with `failure` saying why.
 int takeLock(int folder, const std::string& path, std::string* failure) {
-    int lock = openat(folder, lockName, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                      0666);
+    int lock =
+        openat(folder, lockName, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     struct stat status;
     if (lock < 0 || fstat(lock, &status) != 0 || !S_ISREG(status.st_mode)) {
         *failure = "cannot lock the report folder " + quoted(path) + ": " + lockName + " " +
@@ -128,8 +128,8 @@ std::string nameOf(const std::string& path) {
 // written through.
 std::string moveIntoPlace(const ReportFolder& report, const std::string& name) {
     if (renameat(report.runFolder, name.c_str(), report.folder, name.c_str()) != 0) {
-        return "cannot put " + quoted(report.path + "/" + name) + " in place: " +
-               std::strerror(errno);
+        return "cannot put " + quoted(report.path + "/" + name) +
+               " in place: " + std::strerror(errno);
     }
     return "";
 }
@@ -169,8 +169,7 @@ std::vector<std::string> runFiles(const ReportFolder& report, bool hiddenToo) {
 
 }  // namespace
 
-std::string checkReportPlace(const std::string& report,
-                             const std::vector<std::string>& forbidden) {
+std::string checkReportPlace(const std::string& report, const std::vector<std::string>& forbidden) {
     std::string planned = plannedPath(report);
     for (const std::string& folder : forbidden) {
         if (planned == realPathOf(folder) || sameFolder(planned, folder)) {

@@ -66,8 +66,8 @@ std::string parseLine(const std::string& line, const std::unordered_map<std::str
     std::string refusal = checkName(words[0]);
     auto earlier = named.find(words[0]);
     if (refusal.empty() && earlier != named.end()) {
-        refusal = "'" + words[0] + "' is named on line " + std::to_string(earlier->second) +
-                  " already";
+        refusal =
+            "'" + words[0] + "' is named on line " + std::to_string(earlier->second) + " already";
     }
     scenario->name = words[0];
     scenario->arguments.assign(words.begin() + 1, words.end());

@@ -198,12 +198,13 @@ std::string escapeHtml(const std::string& text) {
 }
 
 std::string framesNoticePage(const std::string& title, const std::string& lines) {
-    std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-                       "<title>Frames: " +
-                       escapeHtml(title) + "</title>\n<style>\n" + style +
-                       "</style>\n</head>\n<body>\n<h1>Frames against their references</h1>\n"
-                       "<p class=\"summary\">" +
-                       escapeHtml(title) + "</p>\n";
+    std::string html =
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<title>Frames: " +
+        escapeHtml(title) + "</title>\n<style>\n" + style +
+        "</style>\n</head>\n<body>\n<h1>Frames against their references</h1>\n"
+        "<p class=\"summary\">" +
+        escapeHtml(title) + "</p>\n";
     for (std::string::size_type start = 0; start < lines.size();) {
         std::string::size_type end = std::min(lines.find('\n', start), lines.size());
         html += "<p>" + escapeHtml(lines.substr(start, end - start)) + "</p>\n";

@@ -51,7 +51,10 @@ std::string checkCaptureTool(const std::string& path) {
     if (fd >= 0) {
         close(fd);
     }
-    bool program = (got == 4 && std::memcmp(start, "\x7f" "ELF", 4) == 0) ||
+    bool program = (got == 4 && std::memcmp(start,
+                                            "\x7f"
+                                            "ELF",
+                                            4) == 0) ||
                    (got >= 2 && start[0] == '#' && start[1] == '!');
     return program ? "" : failure + "it is not a program" + hint;
 }
@@ -122,8 +125,8 @@ bool renderScenario(const FramesReportSettings& settings, ScenarioOutcome* outco
     outcome->framePicture = scenario.name + "-frame.png";
     command.insert(command.end(), {"--assets", settings.assetsFolder, "--out",
                                    settings.picturesFolder + "/" + outcome->framePicture});
-    ChildRun run = runChild(command, settings.timeLimitSeconds,
-                            [] { return pendingInterruption() != 0; });
+    ChildRun run =
+        runChild(command, settings.timeLimitSeconds, [] { return pendingInterruption() != 0; });
     struct stat frame;
     std::string framePath = settings.picturesFolder + "/" + outcome->framePicture;
     if (run.outcome == ChildRun::exited && run.status == 0 &&
@@ -142,8 +145,9 @@ bool renderScenario(const FramesReportSettings& settings, ScenarioOutcome* outco
     // program failing.
     bool refused = run.outcome == ChildRun::exited && run.status == 2;
     outcome->verdict = refused ? ScenarioOutcome::cannotRun : ScenarioOutcome::notRendered;
-    outcome->reason = "the capture tool " + describeChildRun(run, settings.timeLimitSeconds) +
-                      (run.outcome == ChildRun::exited && run.status == 0 ? " and made no frame" : "");
+    outcome->reason =
+        "the capture tool " + describeChildRun(run, settings.timeLimitSeconds) +
+        (run.outcome == ChildRun::exited && run.status == 0 ? " and made no frame" : "");
     std::string said = firstLine(outcome->captureOutput);
     if (!said.empty()) {
         outcome->reason += ": " + said;
@@ -215,11 +219,13 @@ void showDifferences(const FramesReportSettings& settings, const NBitmap& refere
 void showReferenceOfOtherSize(const FramesReportSettings& settings, const NBitmap& reference,
                               ScenarioOutcome* outcome) {
     std::string name = outcome->scenario.name + "-reference.png";
-    std::string failure = writePictureOutput(reference, false, settings.picturesFolder + "/" + name);
+    std::string failure =
+        writePictureOutput(reference, false, settings.picturesFolder + "/" + name);
     if (failure.empty()) {
         outcome->referencePicture = name;
     } else {
-        outcome->reason += "; the reference is not shown: " + failure.substr(failure.rfind(": ") + 2);
+        outcome->reason +=
+            "; the reference is not shown: " + failure.substr(failure.rfind(": ") + 2);
     }
 }
 
@@ -326,7 +332,6 @@ void printReasons(const std::string& reasons) {
     }
 }
 
-
 // The page that stands while the run goes on; it claims nothing.
 std::string inProgressPage() {
     return framesNoticePage("a run in progress",
@@ -381,8 +386,9 @@ int runScenarios(FramesReportSettings settings, const std::vector<FrameScenario>
 // Says why the run cannot be made, on the terminal and on a page already in the folder.
 int refuseRun(const FramesReportSettings& settings, const std::string& failures) {
     printReasons(failures);
-    replaceExistingPage(settings.reportFolder,
-                        framesNoticePage("a run refused", "The last run was refused:\n" + failures));
+    replaceExistingPage(
+        settings.reportFolder,
+        framesNoticePage("a run refused", "The last run was refused:\n" + failures));
     return 2;
 }
 

@@ -342,7 +342,8 @@ int renderFrames(const Options& options, const Folders& folders, NBitmap* lastFr
     }
     // The program draws on without its texture, as it should; the tool says so.
     if (textureBitmap.bits == nullptr) {
-        std::fprintf(stderr, "quillon-capture: the texture is not read, so the frames lack it: %s\n",
+        std::fprintf(stderr,
+                     "quillon-capture: the texture is not read, so the frames lack it: %s\n",
                      textureProblem(".", options.assets.empty() ? "." : options.assets).c_str());
     }
     RandomUser random(options.randomSeed);

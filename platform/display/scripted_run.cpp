@@ -188,7 +188,8 @@ bool parseScriptedRun(const std::string& query, ScriptedRun* run, std::string* e
         const std::string value =
             equals == std::string::npos ? "" : percentDecode(parameter.substr(equals + 1));
         if (!parseParameter(name, value, &parsed)) {
-            *error = "bad parameter '" + parameter + "' (frames=N, ms=N, at=FRAME:EVENT, inspect=1)";
+            *error =
+                "bad parameter '" + parameter + "' (frames=N, ms=N, at=FRAME:EVENT, inspect=1)";
             return false;
         }
     }
