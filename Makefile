@@ -73,8 +73,12 @@ check-pictures: $(BUILD)/quillon
 # REFERENCES=FOLDER for a list and references of one's own (the references default to the
 # list's folder).
 FRAMES ?= tests/golden/frames.list
+# A value as one word of the shell, whatever it holds.
+shell-word = '$(subst ','\'',$(1))'
+
 check-frames: $(BUILD)/quillon
-	@$(BUILD)/quillon-frames --frames-list $(FRAMES) $(if $(REFERENCES),--references $(REFERENCES)) \
+	@$(BUILD)/quillon-frames --frames-list $(call shell-word,$(FRAMES)) \
+		$(if $(REFERENCES),--references $(call shell-word,$(REFERENCES))) \
 		--report $(BUILD)/frames-report --assets assets
 
 fuzz:

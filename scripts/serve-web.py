@@ -42,7 +42,11 @@ class PageHandler(http.server.BaseHTTPRequestHandler):
         self.answer(with_body=False)
 
     def answer(self, with_body):
-        if not local_host(self.headers.get("Host"), self.server.server_address[1]):
+        hosts = self.headers.get_all("Host") or []
+        if len(hosts) != 1:
+            self.send_error(400, "A request names exactly one Host")
+            return
+        if not local_host(hosts[0], self.server.server_address[1]):
             self.send_error(403, "Only localhost and 127.0.0.1 are served")
             return
         name = self.path.split("?", 1)[0].split("#", 1)[0].lstrip("/") or "index.html"

@@ -118,4 +118,82 @@ run 2 --frames-list "$work/teacher/mine.list" --report "$work/teacher"
 grep -q 'holds the list or the references' "$work/err" || fail "a report among the references"
 [[ ! -e $work/r6 ]] || fail "a refused run wrote a report"
 
+# Links and FIFOs planted in the report folder are replaced, never written through: nothing
+# lands outside the folder or on a reference, and a link to a reference is no frame of this run.
+mkdir "$work/planted"
+echo victim > "$work/victim.txt"
+ln -s "$work/victim.txt" "$work/planted/still-frame.png"
+ln -s "$work/victim.txt" "$work/planted/index.html"
+cp "$work/teacher/still.bmp" "$work/teacher/pressed.bmp"
+ln -s "$work/teacher/pressed.bmp" "$work/planted/pressed-frame.png"
+mkfifo "$work/planted/pressed-reference.png"
+printf 'still --frames 1\npressed --frames 1 --at 0 key:F\n' > "$work/teacher/planted.list"
+run 1 --frames-list "$work/teacher/planted.list" --report "$work/planted" --time-limit 20
+[[ $(cat "$work/victim.txt") == victim ]] || fail "a planted link was written through"
+cmp -s "$work/teacher/pressed.bmp" "$work/teacher/still.bmp" || fail "a reference was written"
+grep -q '^pressed: [0-9]* pixels differ' "$work/out" || fail "a planted frame was judged: $(cat "$work/out")"
+[[ ! -L $work/planted/index.html && ! -p $work/planted/pressed-reference.png ]] || fail "a planted name stays"
+
+# A capture tool that makes no frame, or is no program, is no frame identical; a run refused
+# after an earlier one leaves no page claiming that one's result.
+run 1 --frames-list "$work/teacher/mine.list" --report "$work/planted" --capture /bin/true
+grep -q '^still: not rendered: .*made no frame' "$work/out" || fail "/bin/true: $(cat "$work/out")"
+for bad in "$work" "$work/teacher/mine.list"; do
+    run 2 --frames-list "$work/teacher/mine.list" --report "$work/r7" --capture "$bad"
+    [[ $(wc -l < "$work/err") == 1 && ! -s $work/out ]] || fail "--capture $bad: $(cat "$work/out" "$work/err")"
+done
+run 0 --frames-list "$work/teacher/mine.list" --report "$work/r7"
+run 2 --frames-list "$work/teacher/lost.list" --report "$work/r7"
+grep -q 'a run refused' "$work/r7/index.html" && ! grep -q 'frames identical' "$work/r7/index.html" ||
+    fail "a refused run left the earlier page"
+run 2 --frames-list "$work/teacher/mine.list" --report "$work/teacher/a/b/../.."
+[[ ! -e $work/teacher/a ]] || fail "a refused report folder was made"
+
+# TERM ends the run and its children, and the page claims nothing; a second run meanwhile is
+# refused. The hanging capture tool here leaves a grandchild that must go too.
+printf '#!/bin/sh\nsleep 30 &\necho $! > "%s"\nwait\n' "$work/grandchild" > "$work/spawns"
+chmod +x "$work/spawns"
+(cd "$source" && exec "$frames" --capture "$work/spawns" --frames-list "$work/teacher/mine.list" --report "$work/r8") > /dev/null 2>&1 &
+first=$!
+for ((i = 0; i < 100; ++i)); do [[ -s $work/grandchild ]] && break; sleep 0.1; done
+run 2 --frames-list "$work/teacher/mine.list" --report "$work/r8"
+grep -q 'in use by another run' "$work/err" || fail "a second run into a held folder: $(cat "$work/err")"
+kill -TERM $first
+wait $first
+(($? == 143)) || fail "TERM did not end the report by TERM"
+sleep 0.2
+# Ended, though maybe not yet reaped by whoever inherited it.
+state=$(cut -d' ' -f3 "/proc/$(cat "$work/grandchild")/stat" 2> /dev/null)
+[[ -z $state || $state == Z ]] || fail "the capture's child outlived the report"
+grep -q 'interrupted by SIGTERM' "$work/r8/index.html" && ! ls "$work/r8" | grep -q 'frame.png' ||
+    fail "an interrupted run left a result"
+
+# A reference swapped for a FIFO once the run has begun is refused, not waited on.
+printf '#!/bin/sh\nrm "%s"; mkfifo "%s"\nexec "%s" "$@"\n' "$work/teacher/swap.bmp" "$work/teacher/swap.bmp" "$capture" > "$work/swaps"
+chmod +x "$work/swaps"
+cp "$work/teacher/still.bmp" "$work/teacher/swap.bmp"
+printf 'swap --frames 1\n' > "$work/teacher/swap.list"
+run 2 --frames-list "$work/teacher/swap.list" --report "$work/r9" --capture "$work/swaps"
+grep -q "^swap: cannot run: .*swap.bmp': it is not a regular file" "$work/out" || fail "a FIFO reference: $(cat "$work/out")"
+
+# A list may begin with a byte-order mark; what the terminal shows has its control characters
+# escaped. 100,000 lines are refused at once, not after a quadratic search for duplicates.
+printf '\xef\xbb\xbfstill --frames 1\n' > "$work/teacher/marked.list"
+run 0 --frames-list "$work/teacher/marked.list" --report "$work/r9"
+printf 'a\033[31m --frames 1\n' > "$work/teacher/escape.list"
+run 2 --frames-list "$work/teacher/escape.list" --report "$work/r9"
+grep -qF "'a\\x1b[31m' cannot name" "$work/err" || fail "a control character reached the terminal: $(cat -v "$work/err")"
+seq 1 100000 | sed 's/^/s/; s/$/ --frames 1/' > "$work/teacher/long.list"
+echo 's7 --frames 2' >> "$work/teacher/long.list"
+run 2 --frames-list "$work/teacher/long.list" --report "$work/r9"
+grep -q "long.list:100001: 's7' is named on line 7 already" "$work/err" || fail "the duplicate in a long list"
+
+# A reference wider than a PNG may be is a difference in size all the same.
+printf "BM$(le32 3000058)$(le32 0)$(le32 54)$(le32 40)$(le32 1000001)$(le32 1)$(le16 1)$(le16 24)" > "$work/teacher/wide.bmp"
+truncate -s 3000058 "$work/teacher/wide.bmp"
+printf 'wide --frames 1\n' > "$work/teacher/wide.list"
+run 1 --frames-list "$work/teacher/wide.list" --report "$work/r9"
+grep -q '^wide: the frame is [0-9]* x [0-9]* pixels, the reference 1000001 x 1; the reference is not shown' "$work/out" ||
+    fail "a reference too wide for a PNG: $(cat "$work/out")"
+
 finish "frames report"

@@ -386,7 +386,7 @@ wait
     fail "--compare - from the output's own file is not refused: $(cat "$work/err")"
 rm "$p/out.bmp"
 "$capture" --frames 2 --assets "$assets" --out "$p/out.bmp" --compare - < /dev/null 2> "$work/err"
-(($? == 2)) && grep -q "cannot read the 24-bit reference from standard input" "$work/err" &&
+(($? == 2)) && grep -q "cannot read the reference from standard input" "$work/err" &&
     [[ ! -e $p/out.bmp ]] || fail "an empty reference on - is not refused first: $(cat "$work/err")"
 
 # No difference picture beside standard output, a pipe, a FIFO or a device: the frame differs,
@@ -439,5 +439,36 @@ cp -r "$assets" "$work/assets"
 ) || fail "a capture in a working folder over 4096 bytes deep is not written there"
 [[ $(ls -A "$work/assets") == $(ls -A "$assets") ]] ||
     fail "a capture in a deep working folder wrote into the assets: $(ls -A "$work/assets")"
+
+# The capture compares with what the frames report takes: a PNG reference as well as a BMP.
+t=$work/taken
+mkdir "$t"
+"$capture" --frames 2 --assets "$assets" --out "$t/frame.png" 2> /dev/null
+"$capture" --frames 2 --assets "$assets" --out "$t/again.bmp" --compare "$t/frame.png" > "$work/out" 2>&1 &&
+    grep -q "identical to $t/frame.png" "$work/out" || fail "a PNG reference: $(cat "$work/out")"
+printf 'GIF89a......' > "$t/odd.gif"
+"$capture" --frames 2 --assets "$assets" --out "$t/again.bmp" --compare "$t/odd.gif" 2> "$work/err"
+(($? == 2)) && grep -q "cannot read the reference '$t/odd.gif': a GIF" "$work/err" ||
+    fail "a GIF reference: $(cat "$work/err")"
+
+# A script the message queue cannot hold is refused in one line, not cut short without a word.
+presses=()
+for ((i = 0; i < 5001; ++i)); do presses+=(--at 0 key:F); done
+"$capture" --frames 1 --assets "$assets" --out "$t/pressed.bmp" "${presses[@]}" 2> "$work/err"
+(($? == 2)) && [[ $(wc -l < "$work/err") == 1 ]] && grep -q 'message queue cannot hold' "$work/err" ||
+    fail "5001 presses before a frame: $(cat "$work/err")"
+"$capture" --frames 1 --assets "$assets" --out "$t/pressed.bmp" "${presses[@]:3}" 2> "$work/err" ||
+    fail "5000 presses before a frame are refused: $(cat "$work/err")"
+
+# Without its texture the program draws on, silently; the capture says why, and keeps its status.
+mkdir "$t/no-texture" "$t/four-bits"
+source "$(dirname "$0")/bmp_sample.sh"
+bmp "$t/four-bits/marquetile.bmp" 8 8 4
+for folder in no-texture four-bits; do
+    "$capture" --frames 1 --assets "$t/$folder" --out "$t/$folder.bmp" 2> "$work/err" ||
+        fail "no texture in $folder changed the status"
+    grep -q "the texture is not read" "$work/err" || fail "no word of the texture in $folder"
+done
+grep -q "is a 4-bit BMP" "$work/err" || fail "the 4-bit texture: $(cat "$work/err")"
 
 finish "tool files"

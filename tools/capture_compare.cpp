@@ -1,5 +1,7 @@
 #include "tools/capture_compare.h"
 
+#include "bitmap/picture_file.h"
+#include "tools/frame_difference.h"
 #include "tools/picture_output.h"
 #include "tools/tool_files.h"
 #include "tools/tool_paths.h"
@@ -80,9 +82,16 @@ bool readReference(const std::string& path, NBitmap* reference) {
         std::fprintf(stderr, "quillon-capture: %s\n", failure.c_str());
         return false;
     }
-    if (!readBmpFromMemory(reference, bytes.data(), bytes.size()) || reference->pixelSize() != 3) {
-        std::fprintf(stderr, "quillon-capture: cannot read the 24-bit reference %s\n",
-                     path == "-" ? "from standard input" : ("'" + path + "'").c_str());
+    OwnedBitmap imported;
+    PictureImport import = importPicture(&imported.picture, bytes.data(), bytes.size());
+    std::string name = path == "-" ? "from standard input" : "'" + path + "'";
+    if (!import.read()) {
+        std::fprintf(stderr, "quillon-capture: cannot read the reference %s: %s\n", name.c_str(),
+                     import.failure.c_str());
+        return false;
+    }
+    if (!toTrueColour(imported.picture, reference)) {
+        std::fprintf(stderr, "quillon-capture: no memory for the reference %s\n", name.c_str());
         return false;
     }
     return true;

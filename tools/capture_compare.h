@@ -9,7 +9,8 @@
 // Beside the output, its extension replaced: out.bmp gives out.diff.bmp.
 std::string differencePicturePath(const std::string& out);
 
-// Reads the 24-bit BMP reference whole, from a file, a FIFO, a pipe or ("-") standard input;
+// Reads the reference whole (a BMP of any kind, a PNG or a JPEG, as the frames report takes
+// them) as 24 bits a pixel, from a file, a FIFO, a pipe or ("-") standard input;
 // false after saying on stderr why it cannot.
 bool readReference(const std::string& path, NBitmap* reference);
 

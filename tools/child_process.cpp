@@ -17,6 +17,8 @@ extern char** environ;
 namespace {
 
 constexpr std::size_t MaxOutputBytes = 64 * 1024;
+// How often a running child's caller is asked whether to stop it.
+constexpr int StopCheckMilliseconds = 100;
 
 double secondsNow() {
     timespec now;
@@ -31,16 +33,31 @@ bool prepareStreams(posix_spawn_file_actions_t* actions, int writeEnd) {
            posix_spawn_file_actions_adddup2(actions, writeEnd, STDERR_FILENO) == 0;
 }
 
-// Reads the child's output until it closes it or the deadline passes; false at the deadline.
-bool collectOutput(int readEnd, double deadline, std::string* output) {
+// A fresh process group, and every signal let through, whatever the caller holds off.
+bool prepareAttributes(posix_spawnattr_t* attributes) {
+    sigset_t none;
+    sigemptyset(&none);
+    return posix_spawnattr_setflags(attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK) ==
+               0 &&
+           posix_spawnattr_setpgroup(attributes, 0) == 0 &&
+           posix_spawnattr_setsigmask(attributes, &none) == 0;
+}
+
+bool stopAsked(const StopRequest& stop) {
+    return stop && stop();
+}
+
+// Reads the child's output until it closes it or the deadline passes or the caller stops it;
+// false at the deadline or the stop.
+bool collectOutput(int readEnd, double deadline, const StopRequest& stop, std::string* output) {
     char buffer[4096];
     for (;;) {
         double left = deadline - secondsNow();
-        if (left <= 0) {
+        if (left <= 0 || stopAsked(stop)) {
             return false;
         }
         pollfd ready = {readEnd, POLLIN, 0};
-        int polled = poll(&ready, 1, (int)(left * 1000) + 1);
+        int polled = poll(&ready, 1, std::min((int)(left * 1000) + 1, StopCheckMilliseconds));
         if (polled < 0 && errno != EINTR) {
             return true;
         }
@@ -59,13 +76,13 @@ bool collectOutput(int readEnd, double deadline, std::string* output) {
 
 // Waits for the child until the deadline; false when it is still running then. A child may
 // close its output and go on running.
-bool waitUntil(pid_t child, double deadline, int* status) {
+bool waitUntil(pid_t child, double deadline, const StopRequest& stop, int* status) {
     for (;;) {
         pid_t done = waitpid(child, status, WNOHANG);
         if (done == child || (done < 0 && errno != EINTR)) {
             return true;
         }
-        if (secondsNow() >= deadline) {
+        if (secondsNow() >= deadline || stopAsked(stop)) {
             return false;
         }
         timespec pause = {0, 10 * 1000 * 1000};
@@ -73,28 +90,37 @@ bool waitUntil(pid_t child, double deadline, int* status) {
     }
 }
 
-}  // namespace
-
-ChildRun runChild(const std::vector<std::string>& command, int seconds) {
-    ChildRun run;
+// 0 with the child started, or errno.
+int spawnChild(const std::vector<std::string>& command, int writeEnd, pid_t* child) {
     std::vector<char*> argv;
     for (const std::string& word : command) {
         argv.push_back(const_cast<char*>(word.c_str()));
     }
     argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attributes);
+    int error = prepareStreams(&actions, writeEnd) && prepareAttributes(&attributes) ? 0 : ENOMEM;
+    if (error == 0) {
+        error = posix_spawn(child, argv[0], &actions, &attributes, argv.data(), environ);
+    }
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return error;
+}
+
+}  // namespace
+
+ChildRun runChild(const std::vector<std::string>& command, int seconds, const StopRequest& stop) {
+    ChildRun run;
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) {
         run.output = std::strerror(errno);
         return run;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
     pid_t child = -1;
-    int error = prepareStreams(&actions, ends[1]) ? 0 : ENOMEM;
-    if (error == 0) {
-        error = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    }
-    posix_spawn_file_actions_destroy(&actions);
+    int error = spawnChild(command, ends[1], &child);
     close(ends[1]);
     if (error != 0) {
         close(ends[0]);
@@ -103,14 +129,15 @@ ChildRun runChild(const std::vector<std::string>& command, int seconds) {
     }
     double deadline = secondsNow() + seconds;
     int status = 0;
-    bool finished =
-        collectOutput(ends[0], deadline, &run.output) && waitUntil(child, deadline, &status);
+    bool finished = collectOutput(ends[0], deadline, stop, &run.output) &&
+                    waitUntil(child, deadline, stop, &status);
     close(ends[0]);
+    // The group goes even when the child has ended: what it started may still be writing.
+    kill(-child, SIGKILL);
     if (!finished) {
-        kill(child, SIGKILL);
         while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
         }
-        run.outcome = ChildRun::timedOut;
+        run.outcome = stopAsked(stop) ? ChildRun::stopped : ChildRun::timedOut;
     } else if (WIFSIGNALED(status)) {
         run.outcome = ChildRun::killedBySignal;
         run.status = WTERMSIG(status);
@@ -131,6 +158,8 @@ std::string describeChildRun(const ChildRun& run, int seconds) {
         case ChildRun::timedOut:
             return "did not finish within " + std::to_string(seconds) +
                    (seconds == 1 ? " second" : " seconds");
+        case ChildRun::stopped:
+            return "was stopped";
         case ChildRun::notStarted:
             break;
     }

@@ -2,11 +2,12 @@
 // that crashes or hangs costs one answer and not the caller.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 struct ChildRun {
-    enum Outcome { exited, killedBySignal, timedOut, notStarted };
+    enum Outcome { exited, killedBySignal, timedOut, stopped, notStarted };
     Outcome outcome = notStarted;
     int status = 0;  // the exit status, or the signal that ended it
     // What it wrote to its standard output and error, cut short at 64 KiB; for notStarted,
@@ -14,10 +15,15 @@ struct ChildRun {
     std::string output;
 };
 
-// Runs `command` (the program's path, then its arguments) with standard input empty, and
-// kills it once it has run `seconds` seconds.
-ChildRun runChild(const std::vector<std::string>& command, int seconds);
+// Asked a few times a second while the child runs; true ends it at once.
+using StopRequest = std::function<bool()>;
+
+// Runs `command` (the program's path, then its arguments) with standard input empty, in a
+// process group of its own with no signal blocked, and kills that group once it has run
+// `seconds` seconds or `stop` asks for it. So nothing the child started outlives the run.
+ChildRun runChild(const std::vector<std::string>& command, int seconds,
+                  const StopRequest& stop = nullptr);
 
 // What became of the run, in a few words: "exited with status 2", "crashed with signal 11
-// (Segmentation fault)", "did not finish within 60 seconds", "could not start: ...".
+// (Segmentation fault)", "did not finish within 60 seconds", "was stopped", "could not start: ...".
 std::string describeChildRun(const ChildRun& run, int seconds);

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <unordered_map>
 
 namespace {
 
@@ -51,7 +52,8 @@ std::string checkArguments(const std::vector<std::string>& arguments) {
 }
 
 // "" when the line is a scenario or says nothing; otherwise why not.
-std::string parseLine(const std::string& line, const std::vector<FrameScenario>& earlier,
+// `named` holds the line of every name taken so far.
+std::string parseLine(const std::string& line, const std::unordered_map<std::string, int>& named,
                       FrameScenario* scenario) {
     std::vector<std::string> words = wordsOf(line);
     if (words.empty() || words[0][0] == '#') {
@@ -62,11 +64,10 @@ std::string parseLine(const std::string& line, const std::vector<FrameScenario>&
                "by spaces";
     }
     std::string refusal = checkName(words[0]);
-    for (const FrameScenario& other : earlier) {
-        if (refusal.empty() && other.name == words[0]) {
-            refusal =
-                "'" + words[0] + "' is named on line " + std::to_string(other.line) + " already";
-        }
+    auto earlier = named.find(words[0]);
+    if (refusal.empty() && earlier != named.end()) {
+        refusal =
+            "'" + words[0] + "' is named on line " + std::to_string(earlier->second) + " already";
     }
     scenario->name = words[0];
     scenario->arguments.assign(words.begin() + 1, words.end());
@@ -83,7 +84,9 @@ bool isRegularFile(const std::string& path) {
 std::string parseFrameList(const std::string& text, const std::string& listName,
                            std::vector<FrameScenario>* scenarios) {
     std::string failures;
-    std::string::size_type start = 0;
+    std::unordered_map<std::string, int> named;
+    // A byte-order mark says the text is UTF-8, which it is either way.
+    std::string::size_type start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     for (int number = 1; start < text.size(); ++number) {
         std::string::size_type end = text.find('\n', start);
         std::string line = text.substr(start, end == std::string::npos ? end : end - start);
@@ -93,10 +96,11 @@ std::string parseFrameList(const std::string& text, const std::string& listName,
         }
         FrameScenario scenario;
         scenario.line = number;
-        std::string refusal = parseLine(line, *scenarios, &scenario);
+        std::string refusal = parseLine(line, named, &scenario);
         if (!refusal.empty()) {
             failures += listName + ":" + std::to_string(number) + ": " + refusal + "\n";
         } else if (!scenario.name.empty()) {
+            named.emplace(scenario.name, number);
             scenarios->push_back(scenario);
         }
     }

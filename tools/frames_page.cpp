@@ -2,6 +2,7 @@
 
 #include "tools/frames_viewer.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -68,6 +69,7 @@ std::string verdictText(const ScenarioOutcome& outcome) {
         case ScenarioOutcome::notRendered:
             return "not rendered";
         case ScenarioOutcome::cannotRun:
+        case ScenarioOutcome::stopped:
             break;
     }
     return "cannot run";
@@ -196,6 +198,22 @@ std::string escapeHtml(const std::string& text) {
         }
     }
     return escaped;
+}
+
+std::string framesNoticePage(const std::string& title, const std::string& lines) {
+    std::string html =
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<title>Frames: " +
+        escapeHtml(title) + "</title>\n<style>\n" + style +
+        "</style>\n</head>\n<body>\n<h1>Frames against their references</h1>\n"
+        "<p class=\"summary\">" +
+        escapeHtml(title) + "</p>\n";
+    for (std::string::size_type start = 0; start < lines.size();) {
+        std::string::size_type end = std::min(lines.find('\n', start), lines.size());
+        html += "<p>" + escapeHtml(lines.substr(start, end - start)) + "</p>\n";
+        start = end + 1;
+    }
+    return html + "</body>\n</html>\n";
 }
 
 std::string framesSummary(const std::vector<ScenarioOutcome>& outcomes) {

@@ -11,6 +11,10 @@
 std::string framesReportPage(const std::vector<ScenarioOutcome>& outcomes,
                              const FramesReportSettings& settings);
 
+// A page that claims no result: a run in progress, interrupted or refused. `lines` are said one
+// a paragraph.
+std::string framesNoticePage(const std::string& title, const std::string& lines);
+
 // "5 of 7 frames identical"
 std::string framesSummary(const std::vector<ScenarioOutcome>& outcomes);
 

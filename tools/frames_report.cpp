@@ -2,16 +2,20 @@
 
 #include "bitmap/picture_file.h"
 #include "tools/child_process.h"
+#include "tools/frames_folder.h"
 #include "tools/frames_page.h"
 #include "tools/frames_viewer.h"
 #include "tools/picture_output.h"
+#include "tools/texture_check.h"
 #include "tools/tool_files.h"
 #include "tools/tool_paths.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,38 +26,42 @@ constexpr int cropScale = 8;
 constexpr int cropWidth = 80;
 constexpr int cropHeight = 60;
 
-// Makes the folder and those above it that are missing; "" when it is there.
-std::string makeFolder(const std::string& path) {
-    std::string::size_type first = std::max<std::string::size_type>(rootLength(path), 1);
-    for (auto slash = path.find_first_of(pathSeparators, first);;
-         slash = path.find_first_of(pathSeparators, slash + 1)) {
-        std::string part = path.substr(0, slash);
-        if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
-            return "cannot make the report folder '" + part + "': " + std::strerror(errno);
-        }
-        if (slash == std::string::npos) {
-            break;
-        }
-    }
+const int interruptions[] = {SIGINT, SIGTERM, SIGHUP};
+
+// A program the system can start: a regular file one may run, compiled or a script.
+std::string checkCaptureTool(const std::string& path) {
+    std::string failure = "cannot run the capture tool '" + path + "': ";
+    const std::string hint = "; give its path with --capture";
     struct stat status;
-    if (stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
-        return "the report folder '" + path + "' is not a folder";
+    if (stat(path.c_str(), &status) != 0) {
+        return failure + std::strerror(errno) + hint;
     }
-    return "";
+    if (!S_ISREG(status.st_mode)) {
+        return failure + "it is not a file" + hint;
+    }
+    if (access(path.c_str(), X_OK) != 0) {
+        return failure + std::strerror(errno) + hint;
+    }
+    char start[4] = {};
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ssize_t got = fd >= 0 ? read(fd, start, sizeof start) : -1;
+    if (fd >= 0) {
+        close(fd);
+    }
+    bool program = (got == 4 && std::memcmp(start,
+                                            "\x7f"
+                                            "ELF",
+                                            4) == 0) ||
+                   (got >= 2 && start[0] == '#' && start[1] == '!');
+    return program ? "" : failure + "it is not a program" + hint;
 }
 
-std::string realFolder(const std::string& path) {
-    char* real = realpath(path.c_str(), nullptr);
-    std::string resolved = real != nullptr ? real : path;
-    std::free(real);
-    return resolved;
-}
-
-// What must hold before any scenario is rendered; "" when it does.
+// What must hold before any scenario is rendered; "" when it does. A texture the program would
+// not read is said, and the run goes on: the frames then show the program as it is.
 std::string checkSettings(const FramesReportSettings& settings) {
-    if (access(settings.capturePath.c_str(), X_OK) != 0) {
-        return "cannot run the capture tool '" + settings.capturePath +
-               "': " + std::strerror(errno) + "; give its path with --capture";
+    std::string failure = checkCaptureTool(settings.capturePath);
+    if (!failure.empty()) {
+        return failure;
     }
     struct stat status;
     std::string texture = settings.assetsFolder + "/marquetile.bmp";
@@ -61,18 +69,41 @@ std::string checkSettings(const FramesReportSettings& settings) {
         return "no marquetile.bmp in the assets folder '" + settings.assetsFolder +
                "'; give the program's assets folder with --assets";
     }
-    std::string failure = makeFolder(settings.reportFolder);
-    if (!failure.empty()) {
-        return failure;
-    }
-    std::string report = realFolder(settings.reportFolder);
-    if (report == realFolder(settings.referencesFolder) ||
-        report == realFolder(folderOfPath(settings.listPath))) {
-        return "the report folder '" + settings.reportFolder +
-               "' holds the list or the references; write the report elsewhere";
+    std::string problem = textureProblem(settings.assetsFolder, settings.assetsFolder);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "quillon-frames: the texture is not read, so the frames lack it: %s\n",
+                     terminalText(problem).c_str());
     }
     return "";
 }
+
+// The signal among INT, TERM and HUP that came while they were held off, or 0.
+int pendingInterruption() {
+    sigset_t pending;
+    sigpending(&pending);
+    for (int signal : interruptions) {
+        if (sigismember(&pending, signal)) {
+            return signal;
+        }
+    }
+    return 0;
+}
+
+// INT, TERM and HUP wait while the report folder is held, so that the run ends its capture
+// child and leaves no page claiming a result before it dies of the signal.
+struct InterruptionsHeld {
+    sigset_t previous;
+    InterruptionsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signal : interruptions) {
+            sigaddset(&held, signal);
+        }
+        sigprocmask(SIG_BLOCK, &held, &previous);
+    }
+    // A signal still pending is delivered here.
+    ~InterruptionsHeld() { sigprocmask(SIG_SETMASK, &previous, nullptr); }
+};
 
 std::string firstLine(const std::string& text) {
     std::string::size_type start = text.find_first_not_of("\n");
@@ -90,18 +121,30 @@ bool renderScenario(const FramesReportSettings& settings, ScenarioOutcome* outco
     command.insert(command.end(), scenario.arguments.begin(), scenario.arguments.end());
     outcome->framePicture = scenario.name + "-frame.png";
     command.insert(command.end(), {"--assets", settings.assetsFolder, "--out",
-                                   settings.reportFolder + "/" + outcome->framePicture});
-    ChildRun run = runChild(command, settings.timeLimitSeconds);
-    if (run.outcome == ChildRun::exited && run.status == 0) {
+                                   settings.picturesFolder + "/" + outcome->framePicture});
+    ChildRun run =
+        runChild(command, settings.timeLimitSeconds, [] { return pendingInterruption() != 0; });
+    struct stat frame;
+    std::string framePath = settings.picturesFolder + "/" + outcome->framePicture;
+    if (run.outcome == ChildRun::exited && run.status == 0 &&
+        lstat(framePath.c_str(), &frame) == 0 && S_ISREG(frame.st_mode)) {
         return true;
     }
     outcome->framePicture.clear();
+    if (run.outcome == ChildRun::stopped || run.outcome == ChildRun::notStarted) {
+        outcome->verdict = ScenarioOutcome::stopped;
+        outcome->reason = "cannot run the capture tool '" + settings.capturePath +
+                          "': " + run.output + "; give its path with --capture";
+        return false;
+    }
     outcome->captureOutput = run.outcome == ChildRun::notStarted ? "" : run.output;
     // Status 2 is the capture tool's refusal of its arguments or files; anything else is the
     // program failing.
     bool refused = run.outcome == ChildRun::exited && run.status == 2;
     outcome->verdict = refused ? ScenarioOutcome::cannotRun : ScenarioOutcome::notRendered;
-    outcome->reason = "the capture tool " + describeChildRun(run, settings.timeLimitSeconds);
+    outcome->reason =
+        "the capture tool " + describeChildRun(run, settings.timeLimitSeconds) +
+        (run.outcome == ChildRun::exited && run.status == 0 ? " and made no frame" : "");
     std::string said = firstLine(outcome->captureOutput);
     if (!said.empty()) {
         outcome->reason += ": " + said;
@@ -112,7 +155,12 @@ bool renderScenario(const FramesReportSettings& settings, ScenarioOutcome* outco
 // Reads a picture as 24 bits a pixel; "" when read, otherwise why not.
 std::string readTrueColour(const std::string& path, NBitmap* picture) {
     OwnedBitmap imported;
-    PictureImport import = importPictureFile(&imported.picture, path.c_str());
+    std::vector<unsigned char> bytes;
+    std::string failure = readRegularFile(path, &bytes);
+    if (!failure.empty()) {
+        return failure;
+    }
+    PictureImport import = importPicture(&imported.picture, bytes.data(), bytes.size());
     if (!import.read()) {
         return "cannot read '" + path + "': " + import.failure;
     }
@@ -126,7 +174,7 @@ std::string readTrueColour(const std::string& path, NBitmap* picture) {
 // fails.
 bool writePicture(const FramesReportSettings& settings, const NBitmap& picture,
                   const std::string& name, std::string* written, ScenarioOutcome* outcome) {
-    std::string failure = writePictureOutput(picture, false, settings.reportFolder + "/" + name);
+    std::string failure = writePictureOutput(picture, false, settings.picturesFolder + "/" + name);
     if (!failure.empty()) {
         outcome->verdict = ScenarioOutcome::cannotRun;
         outcome->reason = failure;
@@ -163,12 +211,27 @@ void showDifferences(const FramesReportSettings& settings, const NBitmap& refere
     }
 }
 
+// A reference of another size is shown when the PNG writer takes it; one it does not (wider
+// than it writes, say) leaves the verdict what it is, a difference in size.
+void showReferenceOfOtherSize(const FramesReportSettings& settings, const NBitmap& reference,
+                              ScenarioOutcome* outcome) {
+    std::string name = outcome->scenario.name + "-reference.png";
+    std::string failure =
+        writePictureOutput(reference, false, settings.picturesFolder + "/" + name);
+    if (failure.empty()) {
+        outcome->referencePicture = name;
+    } else {
+        outcome->reason +=
+            "; the reference is not shown: " + failure.substr(failure.rfind(": ") + 2);
+    }
+}
+
 void compareScenario(const FramesReportSettings& settings, ScenarioOutcome* outcome) {
     OwnedBitmap reference, frame;
     outcome->reason = readTrueColour(outcome->scenario.reference, &reference.picture);
     if (outcome->reason.empty()) {
         outcome->reason =
-            readTrueColour(settings.reportFolder + "/" + outcome->framePicture, &frame.picture);
+            readTrueColour(settings.picturesFolder + "/" + outcome->framePicture, &frame.picture);
     }
     if (!outcome->reason.empty()) {
         outcome->verdict = ScenarioOutcome::cannotRun;
@@ -190,12 +253,11 @@ void compareScenario(const FramesReportSettings& settings, ScenarioOutcome* outc
         outcome->verdict =
             outcome->differences.count == 0 ? ScenarioOutcome::identical : ScenarioOutcome::differs;
     }
-    if (outcome->verdict == ScenarioOutcome::identical ||
-        !writePicture(settings, reference.picture, outcome->scenario.name + "-reference.png",
-                      &outcome->referencePicture, outcome)) {
-        return;
-    }
-    if (outcome->verdict == ScenarioOutcome::differs) {
+    if (outcome->verdict == ScenarioOutcome::sizesDiffer) {
+        showReferenceOfOtherSize(settings, reference.picture, outcome);
+    } else if (outcome->verdict == ScenarioOutcome::differs &&
+               writePicture(settings, reference.picture, outcome->scenario.name + "-reference.png",
+                            &outcome->referencePicture, outcome)) {
         showDifferences(settings, reference.picture, frame.picture, outcome);
     }
 }
@@ -214,6 +276,7 @@ std::string verdictLine(const ScenarioOutcome& outcome) {
         case ScenarioOutcome::notRendered:
             return "not rendered: " + outcome.reason;
         case ScenarioOutcome::cannotRun:
+        case ScenarioOutcome::stopped:
             break;
     }
     return "cannot run: " + outcome.reason;
@@ -232,7 +295,8 @@ int exitStatusOf(const std::vector<ScenarioOutcome>& outcomes) {
     return status;
 }
 
-// Every scenario, its line printed as soon as it is known.
+// Every scenario, its line printed as soon as it is known, until one is stopped: the last
+// outcome is then that one, with the reason.
 std::vector<ScenarioOutcome> checkScenarios(const FramesReportSettings& settings,
                                             const std::vector<FrameScenario>& scenarios,
                                             std::FILE* out) {
@@ -243,12 +307,17 @@ std::vector<ScenarioOutcome> checkScenarios(const FramesReportSettings& settings
         if (renderScenario(settings, &outcome)) {
             compareScenario(settings, &outcome);
         }
-        std::fprintf(out, "%s: %s\n", scenario.name.c_str(), verdictLine(outcome).c_str());
+        outcomes.push_back(outcome);
+        if (outcome.verdict == ScenarioOutcome::stopped || pendingInterruption() != 0) {
+            outcomes.back().verdict = ScenarioOutcome::stopped;
+            break;
+        }
+        std::fprintf(out, "%s: %s\n", scenario.name.c_str(),
+                     terminalText(verdictLine(outcome)).c_str());
         if (outcome.verdict == ScenarioOutcome::differs) {
             std::fprintf(out, "  %s\n", describeDifferenceKinds(outcome.kinds).c_str());
         }
         std::fflush(out);
-        outcomes.push_back(outcome);
     }
     return outcomes;
 }
@@ -258,19 +327,103 @@ void printReasons(const std::string& reasons) {
     std::string::size_type start = 0;
     while (start < reasons.size()) {
         std::string::size_type end = std::min(reasons.find('\n', start), reasons.size());
-        std::fprintf(stderr, "quillon-frames: %s\n", reasons.substr(start, end - start).c_str());
+        std::fprintf(stderr, "quillon-frames: %s\n",
+                     terminalText(reasons.substr(start, end - start)).c_str());
         start = end + 1;
     }
 }
 
+// The page that stands while the run goes on; it claims nothing.
+std::string inProgressPage() {
+    return framesNoticePage("a run in progress",
+                            "This run has not finished: no frame is judged yet. The page is "
+                            "replaced by the report when it ends.");
+}
+
+// What the page and the terminal say when the run stops before its end. A signal that stopped
+// it ends the process once the folder is let go; otherwise the status is 2.
+int reportStop(ReportFolder* report, const std::string& reason) {
+    int signal = pendingInterruption();
+    const char* name = signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "SIGHUP";
+    std::string said =
+        signal != 0 ? std::string("interrupted by ") + name + "; no frame is judged" : reason;
+    putPageInPlace(report, framesNoticePage(signal != 0 ? "a run interrupted" : "a run refused",
+                                            "This run ended before its report: " + said + "."));
+    printReasons(said);
+    return 2;
+}
+
+// Renders and compares every scenario in the folder, held; the exit status.
+int runScenarios(FramesReportSettings settings, const std::vector<FrameScenario>& scenarios,
+                 std::FILE* out) {
+    ReportFolder report;
+    std::string failure = takeReportFolder(settings.reportFolder, inProgressPage(), &report);
+    if (!failure.empty()) {
+        printReasons(failure);
+        return 2;
+    }
+    settings.picturesFolder = report.runPath;
+    std::vector<ScenarioOutcome> outcomes = checkScenarios(settings, scenarios, out);
+    int status = 0;
+    std::string path = settings.reportFolder + "/index.html";
+    if (!outcomes.empty() && outcomes.back().verdict == ScenarioOutcome::stopped) {
+        status = reportStop(&report, outcomes.back().reason);
+    } else {
+        failure = writeFramesViewer(outcomes, settings);
+        if (failure.empty()) {
+            failure = putReportInPlace(&report, framesReportPage(outcomes, settings));
+        }
+        if (!failure.empty()) {
+            printReasons(failure);
+            status = 2;
+        } else {
+            std::fprintf(out, "%s\nreport: %s\n", framesSummary(outcomes).c_str(),
+                         terminalText(path).c_str());
+            status = exitStatusOf(outcomes);
+        }
+    }
+    releaseReportFolder(&report);
+    std::fflush(out);
+    return status;
+}
+
+// Says why the run cannot be made, on the terminal and on a page already in the folder.
+int refuseRun(const FramesReportSettings& settings, const std::string& failures) {
+    printReasons(failures);
+    replaceExistingPage(
+        settings.reportFolder,
+        framesNoticePage("a run refused", "The last run was refused:\n" + failures));
+    return 2;
+}
+
 }  // namespace
+
+std::string terminalText(const std::string& text) {
+    std::string shown;
+    for (char c : text) {
+        if ((unsigned char)c < 0x20 || c == 0x7f) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", (unsigned char)c);
+            shown += escape;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
 
 int writeFramesReport(FramesReportSettings settings, std::FILE* out) {
     if (settings.referencesFolder.empty()) {
         settings.referencesFolder = folderOfPath(settings.listPath);
     }
+    std::string failures = checkReportPlace(
+        settings.reportFolder, {settings.referencesFolder, folderOfPath(settings.listPath)});
+    if (!failures.empty()) {
+        printReasons(failures);
+        return 2;
+    }
     std::vector<FrameScenario> scenarios;
-    std::string failures = readFrameList(settings.listPath, &scenarios);
+    failures = readFrameList(settings.listPath, &scenarios);
     if (failures.empty()) {
         failures = findReferences(settings.referencesFolder, &scenarios);
     }
@@ -278,22 +431,9 @@ int writeFramesReport(FramesReportSettings settings, std::FILE* out) {
         failures = checkSettings(settings);
     }
     if (!failures.empty()) {
-        printReasons(failures);
-        return 2;
+        return refuseRun(settings, failures);
     }
-    std::vector<ScenarioOutcome> outcomes = checkScenarios(settings, scenarios, out);
-    std::string page = framesReportPage(outcomes, settings);
-    std::string path = settings.reportFolder + "/index.html";
-    std::string failure = writeFramesViewer(outcomes, settings);
-    if (failure.empty()) {
-        failure = writeOutputFile(path, [&](std::FILE* stream) {
-            return std::fwrite(page.data(), 1, page.size(), stream) == page.size();
-        });
-    }
-    if (!failure.empty()) {
-        std::fprintf(stderr, "quillon-frames: %s\n", failure.c_str());
-        return 2;
-    }
-    std::fprintf(out, "%s\nreport: %s\n", framesSummary(outcomes).c_str(), path.c_str());
-    return exitStatusOf(outcomes);
+    InterruptionsHeld held;
+    int status = runScenarios(settings, scenarios, out);
+    return status;
 }

@@ -18,12 +18,16 @@ struct FramesReportSettings {
     std::string capturePath;
     std::string assetsFolder;
     int timeLimitSeconds = 60;  // for each scenario
+    // Set by the report: the folder of its own inside the report's, where the run makes its
+    // pictures before they are put in place.
+    std::string picturesFolder;
 };
 
 struct ScenarioOutcome {
     // notRendered: the capture tool crashed or hung, which a changed program may do.
     // cannotRun: the capture tool refused the scenario or the reference is unreadable.
-    enum Verdict { identical, differs, sizesDiffer, notRendered, cannotRun };
+    // stopped: the run was interrupted, or the capture tool could not be started at all.
+    enum Verdict { identical, differs, sizesDiffer, notRendered, cannotRun, stopped };
     FrameScenario scenario;
     Verdict verdict = cannotRun;
     std::string reason;         // what went wrong, for every verdict but identical and differs
@@ -48,3 +52,6 @@ struct ScenarioOutcome {
 // run go to stderr. 0 when every frame equals its reference, 1 when any differs or was not
 // rendered, 2 when the report cannot be made or a scenario cannot run.
 int writeFramesReport(FramesReportSettings settings, std::FILE* out);
+
+// The text as it may go to a terminal: control characters as \xNN, the rest as it is.
+std::string terminalText(const std::string& text);

@@ -33,7 +33,7 @@ std::string base64(const std::vector<unsigned char>& bytes) {
 std::string pictureAddress(const FramesReportSettings& settings, const std::string& name,
                            std::string* failure) {
     std::vector<unsigned char> bytes;
-    *failure = readInputFile(settings.reportFolder + "/" + name, &bytes);
+    *failure = readInputFile(settings.picturesFolder + "/" + name, &bytes);
     return failure->empty() ? "data:image/png;base64," + base64(bytes) : "";
 }
 
@@ -79,8 +79,8 @@ std::string writeFramesViewer(const std::vector<ScenarioOutcome>& outcomes,
         data += "quillonFrames.push({name: \"" + escapeScriptString(outcome.scenario.name) +
                 "\", reference: \"" + reference + "\", frame: \"" + frame + "\"});\n";
     }
-    std::string failure = writeText(settings.reportFolder + "/" + dataName, data);
-    return failure.empty() ? writeText(settings.reportFolder + "/" + scriptName, framesViewerScript)
+    std::string failure = writeText(settings.picturesFolder + "/" + dataName, data);
+    return failure.empty() ? writeText(settings.picturesFolder + "/" + scriptName, framesViewerScript)
                            : failure;
 }
 

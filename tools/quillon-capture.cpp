@@ -2,6 +2,7 @@
 // 24-bit BMP or PNG: for reference frames, for comparing a changed rasterizer against them, and for
 // `make run` where there is no display.
 #include "app/app.h"
+#include "raster/raster.h"
 #include "bitmap/nbitmap.h"
 #include "tools/scripted_run.h"
 #include "platform/win32/testing.h"
@@ -11,6 +12,7 @@
 #include "tools/picture_output.h"
 #include "tools/random_user.h"
 #include "tools/standard_output.h"
+#include "tools/texture_check.h"
 #include "tools/tool_files.h"
 
 #include <algorithm>
@@ -39,7 +41,8 @@ const char usage[] =
     "                       a BMP otherwise (default capture.bmp; - is standard output)\n"
     "  --every N DIR        also writes every Nth frame as DIR/frame-NNNNN.bmp\n"
     "  --compare REFERENCE  exit status 1 when any pixel of the last frame differs from\n"
-    "                       REFERENCE (a file, a pipe, a FIFO or - for standard input);\n"
+    "                       REFERENCE, a BMP, PNG or JPEG (a file, a pipe, a FIFO or -\n"
+    "                       for standard input);\n"
     "                       a difference picture goes beside an output that is a file.\n"
     "                       Never writes over REFERENCE\n"
     "  --diff FILE          where the difference picture goes instead (a PNG when FILE ends\n"
@@ -257,6 +260,10 @@ std::string checkOptions(const Options& options) {
                    std::to_string(options.frames - 1) + ")";
         }
     }
+    std::string crowded = shim::checkScriptedQueue(options.script, options.random ? 2 : 0);
+    if (!crowded.empty()) {
+        return "the " + crowded;
+    }
     return options.reference.empty() ? "" : refuseWritingOverReference(options);
 }
 
@@ -383,6 +390,12 @@ int renderFrames(const Options& options, const Folders& folders, NBitmap* lastFr
     SetCursorPos(254, 292);
     if (!startApplication(NULL, SW_SHOWDEFAULT) || !askPixelStories(options)) {
         return 2;
+    }
+    // The program draws on without its texture, as it should; the tool says so.
+    if (textureBitmap.bits == nullptr) {
+        std::fprintf(stderr,
+                     "quillon-capture: the texture is not read, so the frames lack it: %s\n",
+                     textureProblem(".", options.assets.empty() ? "." : options.assets).c_str());
     }
     RandomUser random(options.randomSeed);
     const int settledFrame = std::min(1000, options.frames / 10);

@@ -83,7 +83,7 @@ int parseArguments(int argc, char** argv, FramesReportSettings* settings) {
             failure = takeOption(option, argv[i + 1], settings);
         }
         if (!failure.empty()) {
-            std::fprintf(stderr, "quillon-frames: %s\n", failure.c_str());
+            std::fprintf(stderr, "quillon-frames: %s\n", terminalText(failure).c_str());
             return 2;
         }
     }

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <unordered_map>
 
 namespace shim {
 
@@ -105,7 +106,47 @@ bool parseParameter(const std::string& name, const std::string& value, ScriptedR
     return true;
 }
 
+int postedMessages(const ScriptedEvent& event) {
+    switch (event.kind) {
+        case ScriptedEvent::key:
+        case ScriptedEvent::click:
+            return 2;
+        case ScriptedEvent::move:
+            return 0;
+        case ScriptedEvent::command:
+        case ScriptedEvent::close:
+            break;
+    }
+    return 1;
+}
+
+// "" when the script fits the run: no event after the last frame, and a queue that holds it.
+std::string checkScript(const ScriptedRun& run) {
+    for (const ScriptedEvent& event : run.events) {
+        if (run.frames > 0 && event.frame >= run.frames) {
+            return "script whose event at frame " + std::to_string(event.frame) +
+                   " comes after the last frame (" + std::to_string(run.frames - 1) + ")";
+        }
+    }
+    std::string crowded = checkScriptedQueue(run.events, 0);
+    return crowded.empty() ? "" : "script whose " + crowded;
+}
+
 }  // namespace
+
+std::string checkScriptedQueue(const std::vector<ScriptedEvent>& events, int spare) {
+    std::unordered_map<int, int> messages;
+    for (const ScriptedEvent& event : events) {
+        int& count = messages[event.frame];
+        count += postedMessages(event);
+        if (count + spare > scriptedMessageLimit) {
+            return "events before frame " + std::to_string(event.frame) + " post more than " +
+                   std::to_string(scriptedMessageLimit - spare) +
+                   " messages, which the message queue cannot hold";
+        }
+    }
+    return "";
+}
 
 bool parseScriptedEvent(const std::string& frame, const std::string& what, ScriptedEvent* event) {
     if (!parseScriptedNumber(frame, 0, 1000000000, &event->frame)) {
@@ -151,6 +192,11 @@ bool parseScriptedRun(const std::string& query, ScriptedRun* run, std::string* e
                 "bad parameter '" + parameter + "' (frames=N, ms=N, at=FRAME:EVENT, inspect=1)";
             return false;
         }
+    }
+    std::string refusal = checkScript(parsed);
+    if (!refusal.empty()) {
+        *error = refusal;
+        return false;
     }
     *run = parsed;
     return true;

@@ -35,9 +35,17 @@ bool parseScriptedNumber(const std::string& text, int minimum, int maximum, int*
 // the page's `at=FRAME:EVENT` both come here.
 bool parseScriptedEvent(const std::string& frame, const std::string& text, ScriptedEvent* event);
 
+// The posted messages one frame's events may make: as many as a Windows queue holds waiting.
+constexpr int scriptedMessageLimit = 10000;
+
+// "" when the events of each frame, with `spare` more messages a frame, fit the queue; otherwise
+// why not. A queue that is full drops the rest without a word.
+std::string checkScriptedQueue(const std::vector<ScriptedEvent>& events, int spare);
+
 // Parses a query string without its '?' (parameters separated by '&', percent-escapes
 // allowed). Parameters of other names than the above are left alone; an address without ours
-// is the real program on the real clock. On a bad parameter of ours returns false, names it
+// is the real program on the real clock. On a bad parameter of ours, an event after the last
+// frame or a script the message queue cannot hold returns false, names it
 // in `error`, and leaves `run` as it was.
 bool parseScriptedRun(const std::string& query, ScriptedRun* run, std::string* error);
 

@@ -431,6 +431,31 @@ std::string canonicalPath(const std::string& path) {
     return canonical;
 }
 
+// Every byte until the end, up to the largest input; "" or why not.
+std::string readAll(int fd, const std::string& name, std::vector<unsigned char>* bytes) {
+    bytes->clear();
+    std::string failure;
+    std::size_t filled = 0;
+    while (failure.empty()) {
+        if (bytes->size() - filled < (std::size_t{1} << 20)) {
+            bytes->resize(filled + (std::size_t{1} << 20));
+        }
+        ssize_t got = read(fd, bytes->data() + filled, bytes->size() - filled);
+        if (got == 0) {
+            break;
+        }
+        if (got < 0 && errno != EINTR) {
+            failure = "cannot read " + name + ": " + std::strerror(errno);
+        }
+        filled += got > 0 ? (std::size_t)got : 0;
+        if (filled > MaxInputBytes) {
+            failure = name + " is larger than any BMP file this tool reads (1 GiB of pixels)";
+        }
+    }
+    bytes->resize(filled);
+    return failure;
+}
+
 }  // namespace
 
 std::string writeOutputFile(const std::string& path, const StreamWriter& write) {
@@ -485,29 +510,34 @@ std::string readInputFile(const std::string& path, std::vector<unsigned char>* b
             return "cannot open " + name + ": " + std::strerror(errno);
         }
     }
-    bytes->clear();
-    std::string failure;
-    std::size_t filled = 0;
-    while (failure.empty()) {
-        if (bytes->size() - filled < (std::size_t{1} << 20)) {
-            bytes->resize(filled + (std::size_t{1} << 20));
-        }
-        ssize_t got = read(fd, bytes->data() + filled, bytes->size() - filled);
-        if (got == 0) {
-            break;
-        }
-        if (got < 0 && errno != EINTR) {
-            failure = "cannot read " + name + ": " + std::strerror(errno);
-        }
-        filled += got > 0 ? (std::size_t)got : 0;
-        if (filled > MaxInputBytes) {
-            failure = name + " is larger than any BMP file this tool reads (1 GiB of pixels)";
-        }
-    }
-    bytes->resize(filled);
+    std::string failure = readAll(fd, name, bytes);
     if (fd != STDIN_FILENO) {
         close(fd);
     }
+    return failure;
+}
+
+std::string readRegularFile(const std::string& path, std::vector<unsigned char>* bytes) {
+    const std::string name = quoted(path);
+    struct stat status;
+    if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        return "cannot read " + name + ": it is not a regular file";
+    }
+    // Looked at again once open, without waiting on a FIFO's writer: the file may have been
+    // swapped in between.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return "cannot open " + name + ": " + std::strerror(errno);
+    }
+    std::string failure;
+    if (fstat(fd, &status) != 0) {
+        failure = "cannot read " + name + ": " + std::strerror(errno);
+    } else if (!S_ISREG(status.st_mode)) {
+        failure = "cannot read " + name + ": it is not a regular file";
+    } else {
+        failure = readAll(fd, name, bytes);
+    }
+    close(fd);
     return failure;
 }
 

@@ -29,6 +29,11 @@ std::string writeOutputFile(const std::string& path, const StreamWriter& write);
 // not. Folders and devices are refused.
 std::string readInputFile(const std::string& path, std::vector<unsigned char>* bytes);
 
+// The whole of a regular file; "" when read, otherwise why not. Anything else that stands at
+// the path (a FIFO, a device, a folder) is refused without waiting on it, so the read is bounded
+// even when the file is swapped under the tool.
+std::string readRegularFile(const std::string& path, std::vector<unsigned char>* bytes);
+
 // Whether writing `output` would change the regular file `existing`: the same device and inode,
 // or, when either does not exist, the same path once links are followed. "-" is standard output
 // as `output` and standard input as `existing`.

@@ -119,12 +119,15 @@ def check_tab_leaves_the_canvas(person):
 
 def check_addresses(person):
     for query, parameter in [("?frames=abc", "frames=abc"), ("?ms=16&at=5:key:F1", "at=5:key:F1"),
-                             ("?frames=0", "frames=0")]:
+                             ("?frames=0", "frames=0"),
+                             ("?frames=5&at=10:key:F", "after the last frame (4)"),
+                             ("?frames=1&" + "&".join(["at=0:key:F"] * 5001),
+                              "message queue cannot hold")]:
         person.load(query)
         person.wait_for(lambda: person.state() == "failed", 5)
         said = person.status()
         person.check(person.state() == "failed" and parameter in said,
-                     f"{query} is refused on the page, naming the parameter ('{said}')")
+                     f"{query[:40]} is refused on the page, naming the parameter ('{said}')")
     shown = []
     for query in ["?frames=2&ms=0", "?utm_source=news&x=1&frames=2&ms=0&fbclid=a%2"]:
         person.load(query)

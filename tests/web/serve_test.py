@@ -19,8 +19,8 @@ NOT_PAGE = ["/CMakeCache.txt", "/Makefile", "/libquillon_core.a", "/CMakeFiles/"
 def request(port, path, host=None, method="GET"):
     connection = http.client.HTTPConnection("127.0.0.1", port, timeout=10)
     connection.putrequest(method, path, skip_host=host is not None)
-    if host is not None:
-        connection.putheader("Host", host)
+    for name in [host] if isinstance(host, str) else host or []:
+        connection.putheader("Host", name)
     connection.endheaders()
     response = connection.getresponse()
     body = response.read()
@@ -56,6 +56,9 @@ def main():
         check(all(status == 200 for status in local) and
               all(status == 403 for status in hosts.values()),
               f"only a Host of localhost or 127.0.0.1 is answered ({local}, {hosts})")
+        doubled = [request(port, "/quillon.data", pair)[0]
+                   for pair in [["localhost", "evil.example"], ["localhost", "localhost"]]]
+        check(doubled == [400, 400], f"a request with two Host headers is refused ({doubled})")
         status, _, body = request(port, "/quillon.js", method="HEAD")
         check(status == 200 and not body, "HEAD answers without a body")
 
