@@ -4,6 +4,8 @@
   assignment.py grade [--submission PATH] [--held-out DIR] [--build DIR] [--out DIR]
                       [--results FILE]
   assignment.py handout [--exercises a,b] [--out DIR]
+  assignment.py prepare [--work DIR]   lay out and build the pristine copy a grade reuses
+  assignment.py put-back --into COPY [--exercises a,b]   the solutions into a student copy
   assignment.py references            render every scenario's reference with this tree
   assignment.py check                 the teacher's check of stubs, solutions and mistakes
   assignment.py autograder [--out FILE]
@@ -43,11 +45,13 @@ def command_grade(root, options):
     try:
         if options.submission:
             teacher_only(root, "grading a submission")
-            grades = grade.grade_submission(root, options.submission, out, held_out)
+            grades = grade.grade_submission(root, options.submission, out, held_out,
+                                            options.work)
         else:
             grades = grade.grade_own_build(root, os.path.abspath(options.build), out, held_out)
     except submission.Refused as refusal:
         print(f"{options.submission}: refused: {refusal}", file=sys.stderr)
+        grade.write_results(grade.refused_results(root, str(refusal)), results)
         return 2
     except (RuntimeError, ValueError) as error:
         print(error, file=sys.stderr)
@@ -88,6 +92,12 @@ def main():
     p.add_argument("--build", default="build")
     p.add_argument("--out")
     p.add_argument("--results")
+    p.add_argument("--work", help="the pristine copy's folder (default OUT/work)")
+    p = sub.add_parser("prepare")
+    p.add_argument("--work", default="build/grade/work")
+    p = sub.add_parser("put-back")
+    p.add_argument("--into", required=True)
+    p.add_argument("--exercises")
     p = sub.add_parser("handout")
     p.add_argument("--exercises")
     p.add_argument("--out", default="build/handout")

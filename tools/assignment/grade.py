@@ -148,18 +148,26 @@ def splice(pristine_texts, submitted, exercise):
     return spliced
 
 
-def grade_submission(root, path, out_dir, held_out=None):
-    """Each exercise of the submission alone in a pristine copy of the framework at root."""
-    declared = exercises.load_declaration(root)
-    space = workspace.Workspace(os.path.join(out_dir, "work"), root)
+def prepare(root, work_folder):
+    """The pristine copy laid out and its tools built, ready for submissions."""
+    space = workspace.Workspace(work_folder, root)
     space.lay_out()
-    submitted = submission.read_submission(path, sorted(space.pristine))
-    if not any(exercises.ANY_MARKER.search(t) for t in submitted.values()):
-        raise submission.Refused("not a student copy: its code holds no exercise markers")
     space.set_code({})
     built, errors = space.build()
     if not built:
         raise RuntimeError("the pristine framework does not build:\n" + "\n".join(errors))
+    return space
+
+
+def grade_submission(root, path, out_dir, held_out=None, work_folder=None):
+    """Each exercise of the submission alone in a pristine copy of the framework at root."""
+    declared = exercises.load_declaration(root)
+    space = workspace.Workspace(work_folder or os.path.join(out_dir, "work"), root)
+    space.lay_out()
+    submitted = submission.read_submission(path, sorted(space.pristine))
+    if not any(exercises.ANY_MARKER.search(t) for t in submitted.values()):
+        raise submission.Refused("not a student copy: its code holds no exercise markers")
+    space = prepare(root, space.folder)
     grades = []
     for exercise in declared:
         grade = Grade(exercise)
@@ -189,6 +197,16 @@ def grade_submission(root, path, out_dir, held_out=None):
                                        for n, _ in held]
             grades.append(held_grade)
     space.set_code({})
+    return grades
+
+
+def refused_results(root, reason):
+    """Every exercise at 0 with the reason a submission was refused."""
+    grades = []
+    for exercise in exercises.load_declaration(root):
+        grade = Grade(exercise)
+        grade.problem = ["the submission was refused: " + reason]
+        grades.append(grade)
     return grades
 
 

@@ -155,6 +155,10 @@ def solution_lines(root, chosen):
     for exercise in chosen:
         for mistake in exercise.mistakes:
             inside.add(mistake.with_text.strip())
+    # What a stub hands out on purpose: the signatures and the lines it shares.
+    for stubs in exercises.stub_texts(root, names).values():
+        for stub in stubs.values():
+            outside.update(line.strip() for line in stub.splitlines())
     return {l for l in inside - outside if len(l) > 3 and not TRIVIAL.match(l)}
 
 

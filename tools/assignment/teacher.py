@@ -13,6 +13,13 @@ import workspace
 def run(root, options):
     if options.command == "references":
         return references(root)
+    if options.command == "prepare":
+        import grade
+        grade.prepare(root, os.path.abspath(options.work))
+        return 0
+    if options.command == "put-back":
+        return put_back(root, os.path.abspath(options.into),
+                        [n for n in (options.exercises or "").split(",") if n])
     if options.command == "check":
         return check(root, os.path.abspath(options.out))
     if options.command == "autograder":
@@ -30,6 +37,17 @@ def references(root, build_dir="build"):
     for exercise in exercises.load_declaration(root):
         scenarios.render_references(build_dir, root, exercise, folder)
         print(f"{exercise.name}: {len(exercise.scenario_names())} references in {folder}")
+    return 0
+
+
+def put_back(root, copy, names):
+    """The named exercises' solutions (all by default) written into a student copy."""
+    for path, regions in exercises.all_regions(root).items():
+        solution = exercises.region_texts(path, exercises.read_text(os.path.join(root, path)))
+        target = os.path.join(copy, path)
+        text = exercises.read_text(target)
+        keys = {k: v for k, v in solution.items() if not names or k[0] in names}
+        exercises.write_if_changed(target, exercises.replace_regions(path, text, keys))
     return 0
 
 
@@ -65,6 +83,9 @@ class Checker:
         built, errors = self.space.build()
         if not built:
             return None, errors
+        if label in ("stub", "in-order"):
+            for warning in self.space.warnings:
+                self.fail(f"a warning with stubs in place: {warning}")
         found = []
         for exercise in chosen:
             where = os.path.join(self.out, label, exercise.name)

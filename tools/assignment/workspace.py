@@ -73,12 +73,15 @@ class Workspace:
                              "-DCMAKE_BUILD_TYPE=Release"])
         commands.append(["cmake", "--build", self.build_dir, "-j", os.environ.get("JOBS", "2"),
                          "--target"] + list(targets))
+        self.warnings = []
         for command in commands:
             try:
                 run = subprocess.run(command, capture_output=True, text=True,
                                      timeout=BUILD_TIME_LIMIT, env=environment)
             except subprocess.TimeoutExpired:
                 return False, [f"the build did not end within {BUILD_TIME_LIMIT} s"]
+            said = run.stdout + "\n" + run.stderr
             if run.returncode != 0:
-                return False, first_error_lines(run.stdout + "\n" + run.stderr)
+                return False, first_error_lines(said)
+            self.warnings += [l for l in said.splitlines() if "warning:" in l]
         return True, []
