@@ -39,6 +39,9 @@ def command_grade(root, options):
     out = os.path.abspath(options.out or "build/grade")
     results = os.path.abspath(options.results or os.path.join(out, "results.json"))
     held_out = os.path.abspath(options.held_out) if options.held_out else None
+    if options.time_limit:
+        import scenarios
+        scenarios.TIME_LIMIT = options.time_limit
     if held_out and not os.path.isdir(held_out):
         print(f"HELD_OUT: {held_out} is not a folder", file=sys.stderr)
         return 2
@@ -93,6 +96,7 @@ def main():
     p.add_argument("--out")
     p.add_argument("--results")
     p.add_argument("--work", help="the pristine copy's folder (default OUT/work)")
+    p.add_argument("--time-limit", type=int, help="seconds a scenario may take (20)")
     p = sub.add_parser("prepare")
     p.add_argument("--work", default="build/grade/work")
     p = sub.add_parser("put-back")

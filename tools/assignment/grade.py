@@ -163,11 +163,15 @@ def grade_submission(root, path, out_dir, held_out=None, work_folder=None):
     """Each exercise of the submission alone in a pristine copy of the framework at root."""
     declared = exercises.load_declaration(root)
     space = workspace.Workspace(work_folder or os.path.join(out_dir, "work"), root)
-    space.lay_out()
+    framework_changed = space.lay_out()
     submitted = submission.read_submission(path, sorted(space.pristine))
     if not any(exercises.ANY_MARKER.search(t) for t in submitted.values()):
         raise submission.Refused("not a student copy: its code holds no exercise markers")
-    space = prepare(root, space.folder)
+    # Each exercise below writes every file that holds regions, so whatever an earlier run
+    # left there is overwritten; the pristine copy is built on its own only when
+    # the framework outside the regions changed.
+    if framework_changed or not space.has_tools():
+        space = prepare(root, space.folder)
     grades = []
     for exercise in declared:
         grade = Grade(exercise)
@@ -196,7 +200,6 @@ def grade_submission(root, path, out_dir, held_out=None, work_folder=None):
                 held_grade.outcomes = [scenarios.Outcome(n, False, f"{n}: not rendered")
                                        for n, _ in held]
             grades.append(held_grade)
-    space.set_code({})
     return grades
 
 

@@ -38,7 +38,9 @@ class Workspace:
         self.pristine = {}
 
     def lay_out(self):
-        """The pristine tree's files into the copy, only those that changed."""
+        """The pristine tree's files into the copy, only those that changed; True when any
+        did."""
+        changed = False
         for path in exercises.tracked_files(self.pristine_root):
             if path.startswith((".git/", "exercises/mistakes/", "docs/")):
                 continue
@@ -56,13 +58,18 @@ class Workspace:
             with open(target, "wb") as f:
                 f.write(data)
             shutil.copymode(source, target)
+            changed = changed or not exercises.holds_regions(data)
         for path in exercises.all_regions(self.pristine_root):
             self.pristine[path] = exercises.read_text(os.path.join(self.pristine_root, path))
+        return changed
 
     def set_code(self, texts):
         """Each file holding regions takes its text from texts, else the pristine one."""
         for path, pristine in self.pristine.items():
             exercises.write_if_changed(os.path.join(self.source, path), texts.get(path, pristine))
+
+    def has_tools(self):
+        return all(os.path.exists(os.path.join(self.build_dir, t)) for t in TOOLS)
 
     def build(self, targets=TOOLS):
         """(True, []) when the tools build, else (False, the first lines of the errors)."""
