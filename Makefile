@@ -18,7 +18,7 @@ WEB_NODE_PATH := /usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
 FUZZ_SECONDS ?= 60
 SOAK_FRAMES ?= 20000
 
-.PHONY: all run test grade handout references check-exercises autograder grade-class test-asan asan soak windows test-windows e2e check-pictures check-frames fuzz bench web serve-web test-web format deps clean
+.PHONY: all run test grade handout references check-exercises autograder grade-class test-assignment test-asan asan soak windows test-windows e2e check-pictures check-frames fuzz bench web serve-web test-web format deps clean
 
 all: $(BUILD)/quillon
 
@@ -126,6 +126,11 @@ check-exercises: deps
 
 autograder: deps
 	@$(ASSIGNMENT) autograder
+
+# The student copy built, tested and graded, the teacher's grading of whole, mixed, broken and
+# hostile submissions, the autograder in a folder standing for /autograder, a class's grades.
+test-assignment: handout
+	@python3 tests/assignment/assignment_test.py
 
 grade-class: deps
 	@$(ASSIGNMENT) grade-class --submissions $(SUBMISSIONS) $(if $(HELD_OUT),--held-out $(HELD_OUT))
