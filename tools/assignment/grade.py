@@ -20,6 +20,7 @@ class Grade:
         self.exercise, self.held_out = exercise, held_out
         self.outcomes, self.problem, self.missing_needs = [], [], []
         self.report = None
+        self.max_points = exercise.points
 
     def identical(self):
         return sum(1 for o in self.outcomes if o.identical)
@@ -30,12 +31,12 @@ class Grade:
     def score(self):
         if self.problem or not self.outcomes:
             return 0.0
-        return round(self.exercise.points * self.identical() / len(self.outcomes), 2)
+        return round(self.max_points * self.identical() / len(self.outcomes), 2)
 
     def line(self):
         name = self.exercise.name + (" (held out)" if self.held_out else "")
         text = (f"{name}: {self.identical()} of {self.total()} scenarios identical, "
-                f"{_number(self.score())} of {self.exercise.points} points")
+                f"{_number(self.score())} of {_number(self.max_points)} points")
         if self.missing_needs:
             text += ", needs: " + ", ".join(self.missing_needs)
         if self.problem:
@@ -103,15 +104,17 @@ def grade_own_build(root, build_dir, out_dir, held_out=None):
             if grade.identical() == len(grade.outcomes):
                 perfect.add(exercise.name)
         grades.append(grade)
-        grades += grade_held_out(exercise, built, build_dir, root, out_dir, held_out, errors)
+        grades += grade_held_out(grade, built, build_dir, root, out_dir, held_out, errors)
     return grades
 
 
-def grade_held_out(exercise, built, build_dir, root, out_dir, held_out, errors):
+def grade_held_out(visible_grade, built, build_dir, root, out_dir, held_out, errors):
+    exercise = visible_grade.exercise
     frames = held_out_frames(held_out, exercise)
     if not frames:
         return []
     grade = Grade(exercise, held_out=True)
+    share_points(visible_grade, grade, len(frames))
     if not built:
         grade.problem = ["the code does not build:"] + errors
         grade.outcomes = [scenarios.Outcome(n, False, f"{n}: not rendered") for n, _ in frames]
@@ -192,6 +195,7 @@ def grade_submission(root, path, out_dir, held_out=None, work_folder=None):
         grades.append(grade)
         if held:
             held_grade = Grade(exercise, held_out=True)
+            share_points(grade, held_grade, len(held))
             if ok:
                 run_exercise(held_grade, space.build_dir, space.source, held_out,
                              os.path.join(out_dir, exercise.name + "-held-out"), held)
@@ -217,7 +221,7 @@ def results_json(grades):
     """Gradescope's results: a test an exercise and a held-out part, and the total."""
     tests = [{"name": f"{g.exercise.name}: {g.exercise.title}" +
               (" (held out)" if g.held_out else ""),
-              "score": g.score(), "max_score": g.exercise.points,
+              "score": g.score(), "max_score": g.max_points,
               "output": g.output(),
               "visibility": "after_due_date" if g.held_out else "visible"} for g in grades]
     return {"score": round(sum(t["score"] for t in tests), 2), "tests": tests}
@@ -241,8 +245,15 @@ def print_grades(grades, results_path):
         print("held out (shown after the due date):")
         for grade in held:
             print("  " + grade.line())
-    points = sum(g.exercise.points for g in grades)
+    points = round(sum(g.max_points for g in grades), 2)
     score = sum(g.score() for g in grades)
-    print(f"total: {_number(round(score, 2))} of {points} points")
+    print(f"total: {_number(round(score, 2))} of {_number(points)} points")
     print(f"results: {results_path}")
-    return score == points
+    return round(score, 2) == points
+
+
+def share_points(grade, held_grade, held_count):
+    """An exercise's points shared by its visible and its held-out scenarios, by their number."""
+    visible = len(grade.exercise.scenario_names())
+    grade.max_points = round(grade.exercise.points * visible / (visible + held_count), 2)
+    held_grade.max_points = round(grade.exercise.points - grade.max_points, 2)

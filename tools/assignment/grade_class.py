@@ -56,7 +56,7 @@ def run(root, options):
     write_summary(out, declared, graded)
     write_index(root, out, declared, graded)
     for name, grades, refused in graded:
-        total = sum(g.score() for g in grades if not g.held_out)
+        total = sum(g.score() for g in grades)
         print(f"{name}: {grade._number(round(total, 2))} points" +
               (f" (refused: {refused})" if refused else ""))
     print(f"summary: {os.path.join(out, 'summary.csv')}")
@@ -69,7 +69,9 @@ def write_summary(out, declared, graded):
         writer = csv.writer(f)
         writer.writerow(["submission"] + [e.name for e in declared] + ["total", "refused"])
         for name, grades, refused in graded:
-            scores = {g.exercise.name: g.score() for g in grades if not g.held_out}
+            scores = {}
+            for g in grades:  # an exercise's held-out part counts in its score
+                scores[g.exercise.name] = round(scores.get(g.exercise.name, 0) + g.score(), 2)
             writer.writerow([name] + [grade._number(scores.get(e.name, 0)) for e in declared] +
                             [grade._number(round(sum(scores.values()), 2)), refused])
 
