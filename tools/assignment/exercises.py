@@ -225,8 +225,11 @@ def stub_texts(root, exercise_names):
 
 def tracked_files(root):
     """The project's files: git's list where the tree is a checkout, else every file outside
-    the build folders."""
+    the build folders. A tree that is not a checkout's top (an unpacked autograder inside
+    some other checkout) is walked."""
     try:
+        if not os.path.exists(os.path.join(root, ".git")):
+            raise OSError("not a checkout's top")
         listing = subprocess.run(["git", "-C", root, "ls-files", "-z"], capture_output=True,
                                  check=True).stdout.decode()
         return sorted(p for p in listing.split("\0") if p and os.path.isfile(os.path.join(root, p)))

@@ -24,7 +24,7 @@ def compiler_launcher_environment():
 
 def first_error_lines(text, count=ERROR_LINES):
     lines = [l for l in text.splitlines() if l.strip()]
-    errors = [i for i, l in enumerate(lines) if "error" in l]
+    errors = [i for i, l in enumerate(lines) if "error" in l.lower()]
     start = max(0, errors[0] - 2) if errors else max(0, len(lines) - count)
     return lines[start:start + count]
 
