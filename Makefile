@@ -18,7 +18,7 @@ WEB_NODE_PATH := /usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
 FUZZ_SECONDS ?= 60
 SOAK_FRAMES ?= 20000
 
-.PHONY: all run test test-asan asan soak windows test-windows e2e check-pictures check-frames fuzz bench web serve-web test-web format deps clean
+.PHONY: all run test grade handout references check-exercises autograder grade-class test-assignment test-asan asan soak windows test-windows e2e check-pictures check-frames fuzz bench web serve-web test-web format deps clean
 
 all: $(BUILD)/quillon
 
@@ -114,6 +114,34 @@ test-web: web $(BUILD)/quillon
 	@python3 scripts/web-sizes.py $(WEB_BUILD) --check README.md
 	@/usr/bin/python3 tests/web/report_check.py $(BUILD)
 	@/usr/bin/python3 tests/web/viewer_check.py $(BUILD)
+
+# The assignment, declared in exercises/exercises.txt: see docs/assignment.md. `make grade`
+# grades this tree's own code, or with SUBMISSION=PATH a student's copy (HELD_OUT=DIR for
+# scenarios the students never see).
+ASSIGNMENT := python3 tools/assignment/assignment.py
+grade: deps
+	@$(ASSIGNMENT) grade --build $(BUILD) $(if $(SUBMISSION),--submission $(SUBMISSION)) \
+		$(if $(HELD_OUT),--held-out $(HELD_OUT))
+
+handout: deps
+	@$(ASSIGNMENT) handout $(if $(EXERCISES),--exercises $(EXERCISES))
+
+references: $(BUILD)/quillon
+	@$(ASSIGNMENT) references
+
+check-exercises: deps
+	@$(ASSIGNMENT) check
+
+autograder: deps
+	@$(ASSIGNMENT) autograder
+
+# The student copy built, tested and graded, the teacher's grading of whole, mixed, broken and
+# hostile submissions, the autograder in a folder standing for /autograder, a class's grades.
+test-assignment: handout
+	@python3 tests/assignment/assignment_test.py
+
+grade-class: deps
+	@$(ASSIGNMENT) grade-class --submissions $(SUBMISSIONS) $(if $(HELD_OUT),--held-out $(HELD_OUT))
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -123,6 +123,7 @@ void offsetRows(NBitmap* target, const NBitmap& source, const int* offsets) {
     }
 }
 
+// Exercise diffusion: spread each byte's rounding error over its neighbours ahead and below.
 // addScaledError for a weight of k / 16: in double the product and the sum are exact, so
 // truncating toward zero is integer division.
 inline void addSixteenths(unsigned char* byte, int error, int k) {
@@ -165,6 +166,7 @@ void diffuseRows(NBitmap* bitmap, int shift) {
         }
     }
 }
+// End of exercise diffusion
 
 template <int N>
 struct Threshold {

@@ -96,6 +96,7 @@ void matRotation(float angle, int axis, Matrix4* out) {
     }
 }
 
+// Exercise camera: the view matrix, from the eye, the target and the up direction.
 void matLookAt(const Vector3* eye, const Vector3* target, float upX, float upY, float upZ,
                Matrix4* out) {
     const Vector3 e = *eye;
@@ -135,7 +136,9 @@ void matLookAt(const Vector3* eye, const Vector3* target, float upX, float upY, 
     matMultiply(rotate, toEye, &view);
     matTranspose(view, out);
 }
+// End of exercise camera
 
+// Exercise camera: the perspective matrix.
 void matPerspective(float a, float b, float zNear, float zFar, Matrix4* out) {
     const float ab = a * b;
     const float abf = ab * zFar;
@@ -147,6 +150,7 @@ void matPerspective(float a, float b, float zNear, float zFar, Matrix4* out) {
     m[14] = -abf / (zFar - zNear);
     m[15] = 0.0f;
 }
+// End of exercise camera
 
 float vecDot(float ax, float ay, float az, float bx, float by, float bz) {
     return ax * bx + ay * by + az * bz;

@@ -38,6 +38,7 @@ static ScreenVertex endPoint(int x, int y, Colour c) {
 // rounding decides which pixels are lit. Differences and loop counters are 64-bit so that no
 // pair of int end points overflows. The line runs from left to right. Each path is a function
 // of its own: inlined together, the plain walk would be compiled worse for the noted one's sake.
+// Exercise line: walk from one end point to the other, a pixel a step along the major axis.
 template <bool noted>
 QUILLON_NO_INLINE static void walkLine(int x0, int y0, int x1, int y1, HDC dc, Colour c0,
                                        Colour c1) {
@@ -71,6 +72,7 @@ QUILLON_NO_INLINE static void walkLine(int x0, int y0, int x1, int y1, HDC dc, C
         }
     }
 }
+// End of exercise line
 
 void drawLine(int x0, int y0, int x1, int y1, HDC dc, Colour c0, Colour c1) {
     if (x0 > x1) {

@@ -51,6 +51,7 @@ inline Shader shaderFor(int mode) {
 
 // KEPT: the texel is (size - 1) x coordinate, truncated: the last only at exactly 1
 // s = uq / q and t = vq / q, clamped to [0, 1], pick the texel by truncation.
+// Exercise texture: the texel at the perspective-divided texture coordinates.
 inline TexelAddress fetchTexel(const Texture& texture, float uq, float vq, float q) {
     float s = uq / q;
     float t = vq / q;
@@ -76,6 +77,7 @@ inline TexelAddress fetchTexel(const Texture& texture, float uq, float vq, float
     const int column = std::min(static_cast<int>(texture.columnScale * s), texture.lastColumn);
     return texture.bitmap->rowPointer(row) + 3 * column;
 }
+// End of exercise texture
 
 struct ModulateFactors {
     float ofTexel[256];
@@ -93,6 +95,7 @@ constexpr ModulateFactors makeModulateFactors() {
 inline constexpr ModulateFactors modulateFactors = makeModulateFactors();
 
 // In double: a float would round 127.99999997 up to 128.
+// Exercise texture: how the blend and modulate modes mix a texel's byte with the colour's channel.
 inline COLORREF blendChannel(unsigned char texel, float channel, double weight) {
     return channelByte(texel * weight + (1.0 - weight) * channel);
 }
@@ -100,6 +103,7 @@ inline COLORREF blendChannel(unsigned char texel, float channel, double weight) 
 inline COLORREF modulateChannel(unsigned char texel, float channel) {
     return channelByte(modulateFactors.ofTexel[texel] * channel);
 }
+// End of exercise texture
 
 // The pixel's colour by the shader's mode, channel by channel. A mode outside the four has no
 // colour: the answer is false and the pixel is not written.

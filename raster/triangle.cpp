@@ -310,8 +310,10 @@ inline Half halfOf(const HalfRule& rule, const Corner corners[roleCount]) {
     half.apex = apex;
     half.left = edgeFrom(apex, corners[Left], rule.textureSteps);
     half.right = edgeFrom(apex, corners[Right], rule.textureSteps);
+    // Exercise triangle: the rows a half covers.
     half.firstRow = ceilToInt(corners[rule.firstRowCorner].vertex.y);
     half.endRow = floorToInt(corners[rule.endRowCorner].vertex.y);
+    // End of exercise triangle
     half.spanEnds = rule.spanEnds;
     half.leftColour = colourEdge(rule.leftColour, corners);
     half.rightColour = colourEdge(rule.rightColour, corners);
@@ -343,6 +345,7 @@ float truncatedWidthMagnitude(float width) {
     return static_cast<float>(columns < 0 ? -columns : columns);
 }
 
+// Exercise colour: the colour at one end of a row, taken along a colour edge.
 ScreenVertex spanEnd(float x, int y, const ColourEdge& edge) {
     ScreenVertex end = {};
     end.x = x;
@@ -350,6 +353,7 @@ ScreenVertex spanEnd(float x, int y, const ColourEdge& edge) {
     interpolateColour(edge.from, edge.to, &end);
     return end;
 }
+// End of exercise colour
 
 // KEPT: rows and spans stop short of floor(): a face's diagonal has gaps
 // Columns run from ceil(xl) up to, not including, floor(xr); the depth steps by the width
@@ -359,10 +363,12 @@ ScreenVertex spanEnd(float x, int y, const ColourEdge& edge) {
 template <WriteNotes notes>
 void fillRow(const Half& half, int y, HDC dc, const Shader& shader) {
     const float dy = static_cast<float>(y) - half.apex.vertex.y;
+    // Exercise triangle: where row y crosses the two edges, and the columns between them.
     const float xl = half.apex.vertex.x + dy * half.left.xStep;
     const float xr = half.apex.vertex.x + dy * half.right.xStep;
     const int rowFirstColumn = ceilToInt(xl);
     const int rowEndColumn = floorToInt(xr);
+    // End of exercise triangle
     Span span;
     span.y = y;
     span.firstInViewport = std::max(rowFirstColumn, viewportLeft);
@@ -376,9 +382,11 @@ void fillRow(const Half& half, int y, HDC dc, const Shader& shader) {
     // KEPT: a row starts at ceil(xl) with the values at xl itself
     span.first =
         addSteps(atLeft, span.step, static_cast<long long>(span.firstInViewport) - rowFirstColumn);
+    // Exercise colour: the colours at the row's two ends.
     const bool atColumns = half.spanEnds == SpanEndsAtColumns;
     span.leftEnd = spanEnd(atColumns ? static_cast<float>(rowFirstColumn) : xl, y, half.leftColour);
     span.rightEnd = spanEnd(atColumns ? static_cast<float>(rowEndColumn) : xr, y, half.rightColour);
+    // End of exercise colour
     fillSpan<notes>(span, dc, shader);
 }
 
@@ -391,12 +399,14 @@ void fillSpan(const Span& span, HDC dc, const Shader& shader) {
     float* depth = &DepthBuffer[span.firstInViewport * depthBufferRows + span.y];
     for (int x = span.firstInViewport; x < span.endInViewport; ++x, depth += depthBufferRows) {
         // KEPT: the depth test is strict: the first of equal depths keeps the pixel
+        // Exercise depth: test the pixel's depth against the buffer, store it and shade the pixel.
         if (*depth > at[ValueZ] && at[ValueZ] > shader.nearZ) {
             *depth = at[ValueZ];
             shadePixel<notes>(span, x, dc, shader, at);
         } else if constexpr (notes == WritesNoted) {
             noteRefusedPixel(span, x, shader, at);
         }
+        // End of exercise depth
         at = addStep(at, span.step);
     }
 }
@@ -408,9 +418,11 @@ void shadePixel(const Span& span, int x, HDC dc, const Shader& shader, const Int
     ScreenVertex probe = {};
     probe.x = static_cast<float>(x);
     probe.y = static_cast<float>(span.y);
+    // Exercise colour: the pixel's colour between the row's two ends.
     if (shader.mode != ShadeTexture) {
         interpolateColour(span.leftEnd, span.rightEnd, &probe);
     }
+    // End of exercise colour
     COLORREF colour;
     if (shadeColour(shader, texel, probe.colour, &colour)) {
         SetPixelV(dc, x, span.y, colour);

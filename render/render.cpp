@@ -97,10 +97,12 @@ Vector3 faceNormal(const Vector3 world[3]) {
 // Drawn only when the face turns towards the camera and every corner lies in front of the
 // plane through the eye: nothing is clipped, a triangle reaching behind it is dropped whole.
 bool isVisible(const Vector3 world[3], Vector3 normal) {
+    // Exercise camera: drop a face that turns away from the camera.
     Vector3 toEye = normalized(difference(cameraPosition, world[2]));
     if (!(vecDot(normal.x, normal.y, normal.z, toEye.x, toEye.y, toEye.z) > 0)) {
         return false;
     }
+    // End of exercise camera
     for (int k = 0; k < 3; k++) {
         Vector3 ahead = difference(world[k], cameraPosition);
         float distanceAhead =
@@ -113,6 +115,7 @@ bool isVisible(const Vector3 world[3], Vector3 normal) {
 }
 
 // Ambient, plus a diffuse term from the point light when the face turns towards it.
+// Exercise lighting: light a corner: ambient, plus the diffuse light of the point light.
 Colour lightCorner(const ModelVertex& base, Vector3 world, Vector3 normal, Vector3 light) {
     Colour colour = {ambientFactor.red * base.r, ambientFactor.green * base.g,
                      ambientFactor.blue * base.b, 0};
@@ -128,6 +131,7 @@ Colour lightCorner(const ModelVertex& base, Vector3 world, Vector3 normal, Vecto
     }
     return colour;
 }
+// End of exercise lighting
 
 // A frame someone looks inside tells the rasterizers which object's triangle they draw: the
 // object whose triangles hold this one. Out of the plain path's way, so that it stays as it is.

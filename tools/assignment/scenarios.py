@@ -1,0 +1,109 @@
+"""Running an exercise's scenarios with a build's tools, and comparing them with references.
+
+Frames go through quillon-frames, which renders each in a capture process of its own with a
+time limit; pictures of the image tool run in a child process with a time limit too."""
+
+import os
+import shutil
+import subprocess
+
+TIME_LIMIT = 20
+
+
+class Outcome:
+    def __init__(self, name, identical, line, picture=None):
+        self.name, self.identical, self.line, self.picture = name, identical, line, picture
+
+
+def tool(build_dir, name):
+    path = os.path.join(build_dir, name)
+    return path + ".exe" if not os.path.exists(path) and os.path.exists(path + ".exe") else path
+
+
+def run_frames(build_dir, assets, frames, references, out_dir, time_limit=None):
+    """Outcomes of the frame scenarios, in order; the report is out_dir/report/index.html."""
+    time_limit = time_limit or TIME_LIMIT
+    if not frames:
+        return []
+    os.makedirs(out_dir, exist_ok=True)
+    listing = os.path.join(out_dir, "frames.list")
+    with open(listing, "w", encoding="utf-8") as f:
+        for name, arguments in frames:
+            f.write(name + " " + " ".join(arguments) + "\n")
+    command = [tool(build_dir, "quillon-frames"), "--frames-list", listing,
+               "--references", references, "--report", os.path.join(out_dir, "report"),
+               "--capture", tool(build_dir, "quillon-capture"), "--assets", assets,
+               "--time-limit", str(time_limit)]
+    try:
+        run = subprocess.run(command, capture_output=True, text=True,
+                             timeout=time_limit * len(frames) + 60)
+        said = run.stdout.splitlines() + run.stderr.splitlines()
+    except (OSError, subprocess.TimeoutExpired) as error:
+        said = [f"the frames report did not run: {error}"]
+    outcomes = []
+    for name, _ in frames:
+        line = next((l for l in said if l.startswith(name + ": ")), None)
+        if line is None:
+            line = f"{name}: not rendered ({said[-1] if said else 'no output'})"
+        identical = line == f"{name}: identical"
+        outcomes.append(Outcome(name, identical, line, actual_picture(out_dir, name)))
+    return outcomes
+
+
+def actual_picture(out_dir, name):
+    """This build's frame of a scenario in the report, where the report keeps one."""
+    report = os.path.join(out_dir, "report")
+    for candidate in (f"{name}-frame.png",):
+        if os.path.exists(os.path.join(report, candidate)):
+            return os.path.join(report, candidate)
+    return None
+
+
+def run_images(build_dir, root, images, references, out_dir, time_limit=None):
+    """Outcomes of the image tool's scenarios: its output's bytes against the reference's."""
+    time_limit = time_limit or TIME_LIMIT
+    outcomes = []
+    os.makedirs(out_dir, exist_ok=True)
+    for name, words in images:
+        output = os.path.join(out_dir, name + ".png")
+        if os.path.exists(output):
+            os.remove(output)
+        inputs = words[-1] if os.path.isabs(words[-1]) else os.path.join(root, words[-1])
+        command = [tool(build_dir, "quillon-image")] + words[:-1] + [inputs, output]
+        try:
+            run = subprocess.run(command, capture_output=True, text=True, timeout=time_limit)
+            failed = run.returncode != 0
+            why = (run.stderr.strip().splitlines() or [f"exit status {run.returncode}"])[0]
+        except subprocess.TimeoutExpired:
+            failed, why = True, f"no picture within {time_limit} s"
+        except OSError as error:
+            failed, why = True, str(error)
+        if failed:
+            outcomes.append(Outcome(name, False, f"{name}: not made ({why})"))
+            continue
+        reference = os.path.join(references, name + ".png")
+        with open(output, "rb") as made, open(reference, "rb") as wanted:
+            same = made.read() == wanted.read()
+        outcomes.append(Outcome(name, same, f"{name}: identical" if same else
+                                f"{name}: the picture differs from {name}.png", output))
+    return outcomes
+
+
+def render_references(build_dir, root, exercise, out_folder, time_limit=None):
+    """Renders an exercise's scenarios with this build as pictures in out_folder."""
+    time_limit = time_limit or TIME_LIMIT
+    os.makedirs(out_folder, exist_ok=True)
+    for name, arguments in exercise.frames:
+        subprocess.run([tool(build_dir, "quillon-capture")] + arguments +
+                       ["--assets", os.path.join(root, "assets"),
+                        "--out", os.path.join(out_folder, name + ".png")],
+                       check=True, capture_output=True, timeout=time_limit)
+    for name, words in exercise.images:
+        subprocess.run([tool(build_dir, "quillon-image")] + words[:-1] +
+                       [os.path.join(root, words[-1]), os.path.join(out_folder, name + ".png")],
+                       check=True, capture_output=True, timeout=time_limit)
+
+
+def copy_picture(source, target):
+    os.makedirs(os.path.dirname(target), exist_ok=True)
+    shutil.copyfile(source, target)
