@@ -120,11 +120,11 @@ test-web: web $(BUILD)/quillon
 # scenarios the students never see).
 ASSIGNMENT := python3 tools/assignment/assignment.py
 grade: deps
-	@$(ASSIGNMENT) grade --build $(BUILD) $(if $(SUBMISSION),--submission $(SUBMISSION)) \
-		$(if $(HELD_OUT),--held-out $(HELD_OUT))
+	@$(ASSIGNMENT) grade --build $(BUILD) $(if $(SUBMISSION),--submission $(call shell-word,$(SUBMISSION))) \
+		$(if $(HELD_OUT),--held-out $(call shell-word,$(HELD_OUT)))
 
 handout: deps
-	@$(ASSIGNMENT) handout $(if $(EXERCISES),--exercises $(EXERCISES))
+	@$(ASSIGNMENT) handout $(if $(EXERCISES),--exercises $(call shell-word,$(EXERCISES)))
 
 references: $(BUILD)/quillon
 	@$(ASSIGNMENT) references
@@ -141,7 +141,7 @@ test-assignment: handout
 	@python3 tests/assignment/assignment_test.py
 
 grade-class: deps
-	@$(ASSIGNMENT) grade-class --submissions $(SUBMISSIONS) $(if $(HELD_OUT),--held-out $(HELD_OUT))
+	@$(ASSIGNMENT) grade-class --submissions $(call shell-word,$(SUBMISSIONS)) $(if $(HELD_OUT),--held-out $(call shell-word,$(HELD_OUT)))
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
