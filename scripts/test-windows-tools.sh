@@ -1,7 +1,8 @@
 #!/bin/sh
 # The Windows tools under Wine, from the outside: every golden frame through quillon-capture.exe,
 # the frames report on the project's list and on a changed reference, quillon-image.exe on a BMP,
-# a PNG and a JPEG against the Linux tool, and the file rules Wine can show.
+# a PNG and a JPEG against the Linux tool, and the file rules Wine can show, the report folder's
+# among them.
 # Usage: scripts/test-windows-tools.sh BUILD_DIR [LINUX_BUILD_DIR]
 # Runs inside test-windows.sh's Wine prefix; exits non-zero when any check fails.
 set -u

@@ -64,8 +64,7 @@ HANDLE holdFolder(const std::string& path, bool itself) {
 bool sameFolder(const std::string& a, const std::string& b) {
     BY_HANDLE_FILE_INFORMATION first, second;
     HANDLE one = holdFolder(a, false), other = holdFolder(b, false);
-    bool same = one != nullptr && other != nullptr &&
-                GetFileInformationByHandle(one, &first) &&
+    bool same = one != nullptr && other != nullptr && GetFileInformationByHandle(one, &first) &&
                 GetFileInformationByHandle(other, &second) &&
                 first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
                 first.nFileIndexHigh == second.nFileIndexHigh &&
@@ -116,9 +115,9 @@ bool markForDeletion(HANDLE file) {
 // with `failure` saying why, when another run holds it or it cannot be had.
 HANDLE takeLock(const std::string& path, std::string* failure) {
     std::wstring wide = wideFromUtf8(path + "/" + lockName);
-    HANDLE lock = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                              nullptr);
+    HANDLE lock =
+        CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (lock == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         *failure = error == ERROR_SHARING_VIOLATION
@@ -131,7 +130,8 @@ HANDLE takeLock(const std::string& path, std::string* failure) {
     }
     BY_HANDLE_FILE_INFORMATION information;
     if (GetFileType(lock) != FILE_TYPE_DISK || !GetFileInformationByHandle(lock, &information) ||
-        (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        (information.dwFileAttributes &
+         (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
         *failure = "cannot lock the report folder " + quoted(path) + ": " + lockName +
                    " is not a regular file";
         CloseHandle(lock);
@@ -242,8 +242,7 @@ std::string takeReportFolder(const std::string& path, const std::string& page,
     report->path = path;
     report->folder = holdFolder(path, false);
     if (report->folder == nullptr) {
-        return "cannot open the report folder " + quoted(path) + ": " +
-               errorReason(GetLastError());
+        return "cannot open the report folder " + quoted(path) + ": " + errorReason(GetLastError());
     }
     report->lock = takeLock(path, &failure);
     if (failure.empty()) {
