@@ -195,5 +195,11 @@ for refusal in "assets:it is not a file" "planted.list:it is not a program"; do
         sh $status "$work/stderr" "${refusal#*:}"
 done
 
+# A texture that is no regular file is not read, and the capture says why.
+mkdir -p folder-texture/marquetile.bmp
+quiet tool quillon-capture --frames 1 --assets folder-texture --out folder-texture.bmp
+check "a texture that is a folder is named as no regular file" \
+    grep -q "texture is not read.*it is not a regular file" "$work/stderr"
+
 echo "test-windows tools: $failures failed"
 [ $failures -eq 0 ]
