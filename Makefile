@@ -55,7 +55,7 @@ windows:
 	@scripts/install-deps.sh windows
 	@scripts/build-mingw-pictures.sh $(WINDOWS_BUILD)/pictures
 	@cmake --no-warn-unused-cli -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release > /dev/null
-	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	@cmake --build $(WINDOWS_BUILD) -j $(JOBS) -- --no-print-directory
 
 test-windows: windows
 	@scripts/test-windows.sh $(WINDOWS_BUILD)

@@ -1,7 +1,8 @@
 #!/bin/sh
 # The Windows tools under Wine, from the outside: every golden frame through quillon-capture.exe,
 # the frames report on the project's list and on a changed reference, quillon-image.exe on a BMP,
-# a PNG and a JPEG against the Linux tool, and the file rules Wine can show.
+# a PNG and a JPEG against the Linux tool, and the file rules Wine can show, the report folder's
+# among them.
 # Usage: scripts/test-windows-tools.sh BUILD_DIR [LINUX_BUILD_DIR]
 # Runs inside test-windows.sh's Wine prefix; exits non-zero when any check fails.
 set -u
@@ -144,6 +145,61 @@ check "a crashed capture is named by its exception" grep -q "crash.*crashed with
 sleep 1
 check "no capture or child of one outlives the report" \
     sh -c '! ps -eo args | grep -v grep | grep -q misbehaving_capture'
+
+# The report folder is the run's alone: a second run into a folder another run holds is refused
+# (exit 2); a link planted under a picture's or the page's name is replaced, and the file it
+# points at outside the folder is left as it was; nothing of a run stays in the folder.
+printf 'hang --hang\n' > held.list
+tool quillon-frames --frames-list held.list --report held-report --assets assets \
+    --time-limit 6 --capture "$build/misbehaving_capture.exe" > held-first.out 2>&1 &
+first=$!
+for attempt in $(seq 1 100); do
+    [ -s held-report/index.html ] && break
+    sleep 0.1
+done
+quiet tool quillon-frames --frames-list golden/frames.list --report held-report --assets assets \
+    --capture "$build/quillon-capture.exe" > held-second.out
+status=$?
+check "a second run into a held report folder is refused (exit 2)" [ $status -eq 2 ]
+check "the second run is told the folder is in use" grep -q "in use by another run" "$work/stderr"
+wait $first
+check "the first run goes on to its end" grep -q "hang.*did not finish within 6 seconds" held-first.out
+check "nothing of a run stays in its report folder" [ -z "$(find held-report -name '.quillon-*')" ]
+
+printf 'first-frame --frames 1\n' > planted.list
+cp golden/first-frame.bmp first-frame.bmp
+mkdir planted-report
+echo "a file outside the report" > outside.txt
+cp outside.txt outside-before.txt
+ln -s "$work/outside.txt" planted-report/first-frame-frame.png
+ln -s "$work/outside.txt" planted-report/index.html
+tool quillon-frames --frames-list planted.list --report planted-report --assets assets \
+    --capture "$build/quillon-capture.exe" > planted.out 2>&1
+status=$?
+check "a report over planted links runs (exit 0)" [ $status -eq 0 ]
+check "a file a planted link points at is left as it was" cmp -s outside.txt outside-before.txt
+check "a link named like a picture is replaced by the picture" \
+    sh -c '[ ! -L "$1" ] && [ "$(head -c 4 "$1" | tail -c 3)" = PNG ]' sh planted-report/first-frame-frame.png
+check "a link named like the page is replaced by the page" \
+    sh -c '[ ! -L "$1" ] && grep -q first-frame "$1"' sh planted-report/index.html
+
+# A capture tool that is a folder, or a file that is no program, is a bad argument: exit 2, one
+# line, no scenario run.
+for refusal in "assets:it is not a file" "planted.list:it is not a program"; do
+    capture=${refusal%%:*}
+    quiet tool quillon-frames --frames-list planted.list --report refused-report --assets assets \
+        --capture "$work/$capture" > refused.out
+    status=$?
+    check "--capture naming $capture is refused with exit 2 and one line" \
+        sh -c '[ $1 -eq 2 ] && [ "$(grep -c . "$2")" -eq 1 ] && grep -q "$3" "$2" && [ ! -s refused.out ]' \
+        sh $status "$work/stderr" "${refusal#*:}"
+done
+
+# A texture that is no regular file is not read, and the capture says why.
+mkdir -p folder-texture/marquetile.bmp
+quiet tool quillon-capture --frames 1 --assets folder-texture --out folder-texture.bmp
+check "a texture that is a folder is named as no regular file" \
+    grep -q "texture is not read.*it is not a regular file" "$work/stderr"
 
 echo "test-windows tools: $failures failed"
 [ $failures -eq 0 ]

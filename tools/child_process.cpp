@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -146,6 +147,31 @@ ChildRun runChild(const std::vector<std::string>& command, int seconds, const St
         run.status = WEXITSTATUS(status);
     }
     return run;
+}
+
+std::string programProblem(const std::string& path) {
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) {
+        return std::strerror(errno);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return "it is not a file";
+    }
+    if (access(path.c_str(), X_OK) != 0) {
+        return std::strerror(errno);
+    }
+    char start[4] = {};
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ssize_t got = fd >= 0 ? read(fd, start, sizeof start) : -1;
+    if (fd >= 0) {
+        close(fd);
+    }
+    bool program = (got == 4 && std::memcmp(start,
+                                            "\x7f"
+                                            "ELF",
+                                            4) == 0) ||
+                   (got >= 2 && start[0] == '#' && start[1] == '!');
+    return program ? "" : "it is not a program";
 }
 
 std::string describeChildRun(const ChildRun& run, int seconds) {

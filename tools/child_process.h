@@ -24,6 +24,11 @@ using StopRequest = std::function<bool()>;
 ChildRun runChild(const std::vector<std::string>& command, int seconds,
                   const StopRequest& stop = nullptr);
 
+// "" when `path` names a program the system can start: a regular file one may run, compiled
+// (ELF; on Windows an .exe, which begins "MZ") or a script (#!, not on Windows); otherwise why
+// not, in a few words: "it is not a file", "it is not a program", the system's reason.
+std::string programProblem(const std::string& path);
+
 // What became of the run, in a few words: "exited with status 2", "crashed with signal 11
 // (Segmentation fault)", "did not finish within 60 seconds", "was stopped", "could not start: ...".
 std::string describeChildRun(const ChildRun& run, int seconds);

@@ -1,6 +1,7 @@
-// Children as Windows processes: each runs in a job object that ends it when the tool ends, by
-// any means, and that turns a crash into an exit code rather than a dialog; its output comes
-// back through a pipe, its standard input is NUL.
+// Children as Windows processes: each runs in a job object of its own, which ends it and
+// whatever it started when the run is over, or the tool ends by any means, and which turns a
+// crash into an exit code rather than a dialog; its output comes back through a pipe, its
+// standard input is NUL.
 #include "tools/child_process.h"
 
 #include "tools/windows_text.h"
@@ -18,20 +19,21 @@ constexpr std::size_t MaxOutputBytes = 64 * 1024;
 const bool errorDialogsOff =
     (SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX), true);
 
-// The job every child runs in; closed only by the system when the tool ends, which ends them.
-HANDLE childrenJob() {
-    static HANDLE job = [] {
-        HANDLE created = CreateJobObjectW(nullptr, nullptr);
-        if (created != nullptr) {
-            JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-            limits.BasicLimitInformation.LimitFlags =
-                JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
-            SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits,
-                                    sizeof limits);
-        }
-        return created;
-    }();
+// A job for one child, which ends everything in it when its last handle closes: at the end of
+// the run, or by the system when the tool ends.
+HANDLE newChildJob() {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (job != nullptr) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags =
+            JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    }
     return job;
+}
+
+bool stopAsked(const StopRequest& stop) {
+    return stop && stop();
 }
 
 // One argument as the C runtime splits a command line: quoted when it holds a space, a tab or
@@ -79,7 +81,7 @@ void collectAvailable(HANDLE readEnd, std::string* output) {
 }
 
 // Starts the child suspended, puts it into the job and lets it run; false with the reason.
-bool startChild(const std::vector<std::string>& command, HANDLE input, HANDLE output,
+bool startChild(const std::vector<std::string>& command, HANDLE input, HANDLE output, HANDLE job,
                 PROCESS_INFORMATION* process, std::string* reason) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
@@ -94,7 +96,6 @@ bool startChild(const std::vector<std::string>& command, HANDLE input, HANDLE ou
         *reason = "'" + command[0] + "': " + systemMessage(GetLastError());
         return false;
     }
-    HANDLE job = childrenJob();
     if (job == nullptr || !AssignProcessToJobObject(job, process->hProcess)) {
         *reason =
             "'" + command[0] + "': cannot be tied to this tool: " + systemMessage(GetLastError());
@@ -132,7 +133,7 @@ const char* exceptionName(DWORD code) {
 
 }  // namespace
 
-ChildRun runChild(const std::vector<std::string>& command, int seconds) {
+ChildRun runChild(const std::vector<std::string>& command, int seconds, const StopRequest& stop) {
     ChildRun run;
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
@@ -144,28 +145,35 @@ ChildRun runChild(const std::vector<std::string>& command, int seconds) {
     HANDLE input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
                                OPEN_EXISTING, 0, nullptr);
     PROCESS_INFORMATION process = {};
-    bool started = startChild(command, input, writeEnd, &process, &run.output);
+    HANDLE job = newChildJob();
+    bool started = startChild(command, input, writeEnd, job, &process, &run.output);
     CloseHandle(writeEnd);
     if (input != INVALID_HANDLE_VALUE) {
         CloseHandle(input);
     }
     if (!started) {
         CloseHandle(readEnd);
+        if (job != nullptr) {
+            CloseHandle(job);
+        }
         return run;
     }
     ULONGLONG deadline = GetTickCount64() + (ULONGLONG)seconds * 1000;
     bool finished = false;
-    while (!finished && GetTickCount64() < deadline) {
+    // The caller is asked a hundred times a second whether to stop.
+    while (!finished && GetTickCount64() < deadline && !stopAsked(stop)) {
         collectAvailable(readEnd, &run.output);
         finished = WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0;
     }
     collectAvailable(readEnd, &run.output);
     CloseHandle(readEnd);
+    // The job goes even when the child has ended: what it started may still be running.
+    TerminateJobObject(job, 1);
+    CloseHandle(job);
     DWORD code = 0;
     if (!finished) {
-        TerminateProcess(process.hProcess, 1);
         WaitForSingleObject(process.hProcess, INFINITE);
-        run.outcome = ChildRun::timedOut;
+        run.outcome = stopAsked(stop) ? ChildRun::stopped : ChildRun::timedOut;
     } else {
         GetExitCodeProcess(process.hProcess, &code);
         run.outcome = isCrash(code) ? ChildRun::killedBySignal : ChildRun::exited;
@@ -173,6 +181,32 @@ ChildRun runChild(const std::vector<std::string>& command, int seconds) {
     }
     CloseHandle(process.hProcess);
     return run;
+}
+
+std::string programProblem(const std::string& path) {
+    std::wstring wide = wideFromUtf8(path);
+    DWORD attributes = wide.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return errorReason(wide.empty() ? ERROR_FILE_NOT_FOUND : GetLastError());
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return "it is not a file";
+    }
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return errorReason(GetLastError());
+    }
+    char start[2] = {};
+    DWORD got = 0;
+    bool disk = GetFileType(file) == FILE_TYPE_DISK;
+    bool read = disk && ReadFile(file, start, sizeof start, &got, nullptr);
+    CloseHandle(file);
+    if (!disk) {
+        return "it is not a file";
+    }
+    return read && got == 2 && start[0] == 'M' && start[1] == 'Z' ? "" : "it is not a program";
 }
 
 std::string describeChildRun(const ChildRun& run, int seconds) {
@@ -188,6 +222,8 @@ std::string describeChildRun(const ChildRun& run, int seconds) {
         case ChildRun::timedOut:
             return "did not finish within " + std::to_string(seconds) +
                    (seconds == 1 ? " second" : " seconds");
+        case ChildRun::stopped:
+            return "was stopped";
         case ChildRun::notStarted:
             break;
     }

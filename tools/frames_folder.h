@@ -11,9 +11,16 @@
 struct ReportFolder {
     std::string path;
     std::string runPath;  // the run's own folder, where its pictures are made
+#ifdef _WIN32
+    // The system's handles, or nullptr for none held.
+    void* folder = nullptr;
+    void* runFolder = nullptr;
+    void* lock = nullptr;
+#else
     int folder = -1;
     int runFolder = -1;
     int lock = -1;
+#endif
 };
 
 // "" when the folder `report` names, once made, would be none of `forbidden`; otherwise why not.

@@ -5,19 +5,15 @@
 #include "tools/frames_folder.h"
 #include "tools/frames_page.h"
 #include "tools/frames_viewer.h"
+#include "tools/interruptions.h"
 #include "tools/picture_output.h"
 #include "tools/texture_check.h"
 #include "tools/tool_files.h"
 #include "tools/tool_paths.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -26,34 +22,12 @@ constexpr int cropScale = 8;
 constexpr int cropWidth = 80;
 constexpr int cropHeight = 60;
 
-const int interruptions[] = {SIGINT, SIGTERM, SIGHUP};
-
-// A program the system can start: a regular file one may run, compiled or a script.
+// "" when the capture tool is a program the system can start; otherwise the refusal.
 std::string checkCaptureTool(const std::string& path) {
-    std::string failure = "cannot run the capture tool '" + path + "': ";
-    const std::string hint = "; give its path with --capture";
-    struct stat status;
-    if (stat(path.c_str(), &status) != 0) {
-        return failure + std::strerror(errno) + hint;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        return failure + "it is not a file" + hint;
-    }
-    if (access(path.c_str(), X_OK) != 0) {
-        return failure + std::strerror(errno) + hint;
-    }
-    char start[4] = {};
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    ssize_t got = fd >= 0 ? read(fd, start, sizeof start) : -1;
-    if (fd >= 0) {
-        close(fd);
-    }
-    bool program = (got == 4 && std::memcmp(start,
-                                            "\x7f"
-                                            "ELF",
-                                            4) == 0) ||
-                   (got >= 2 && start[0] == '#' && start[1] == '!');
-    return program ? "" : failure + "it is not a program" + hint;
+    std::string problem = programProblem(path);
+    return problem.empty() ? ""
+                           : "cannot run the capture tool '" + path + "': " + problem +
+                                 "; give its path with --capture";
 }
 
 // What must hold before any scenario is rendered; "" when it does. A texture the program would
@@ -77,34 +51,6 @@ std::string checkSettings(const FramesReportSettings& settings) {
     return "";
 }
 
-// The signal among INT, TERM and HUP that came while they were held off, or 0.
-int pendingInterruption() {
-    sigset_t pending;
-    sigpending(&pending);
-    for (int signal : interruptions) {
-        if (sigismember(&pending, signal)) {
-            return signal;
-        }
-    }
-    return 0;
-}
-
-// INT, TERM and HUP wait while the report folder is held, so that the run ends its capture
-// child and leaves no page claiming a result before it dies of the signal.
-struct InterruptionsHeld {
-    sigset_t previous;
-    InterruptionsHeld() {
-        sigset_t held;
-        sigemptyset(&held);
-        for (int signal : interruptions) {
-            sigaddset(&held, signal);
-        }
-        sigprocmask(SIG_BLOCK, &held, &previous);
-    }
-    // A signal still pending is delivered here.
-    ~InterruptionsHeld() { sigprocmask(SIG_SETMASK, &previous, nullptr); }
-};
-
 std::string firstLine(const std::string& text) {
     std::string::size_type start = text.find_first_not_of("\n");
     if (start == std::string::npos) {
@@ -122,8 +68,8 @@ bool renderScenario(const FramesReportSettings& settings, ScenarioOutcome* outco
     outcome->framePicture = scenario.name + "-frame.png";
     command.insert(command.end(), {"--assets", settings.assetsFolder, "--out",
                                    settings.picturesFolder + "/" + outcome->framePicture});
-    ChildRun run =
-        runChild(command, settings.timeLimitSeconds, [] { return pendingInterruption() != 0; });
+    ChildRun run = runChild(command, settings.timeLimitSeconds,
+                            [] { return pendingInterruption() != nullptr; });
     struct stat frame;
     std::string framePath = settings.picturesFolder + "/" + outcome->framePicture;
     if (run.outcome == ChildRun::exited && run.status == 0 &&
@@ -308,7 +254,7 @@ std::vector<ScenarioOutcome> checkScenarios(const FramesReportSettings& settings
             compareScenario(settings, &outcome);
         }
         outcomes.push_back(outcome);
-        if (outcome.verdict == ScenarioOutcome::stopped || pendingInterruption() != 0) {
+        if (outcome.verdict == ScenarioOutcome::stopped || pendingInterruption() != nullptr) {
             outcomes.back().verdict = ScenarioOutcome::stopped;
             break;
         }
@@ -343,12 +289,13 @@ std::string inProgressPage() {
 // What the page and the terminal say when the run stops before its end. A signal that stopped
 // it ends the process once the folder is let go; otherwise the status is 2.
 int reportStop(ReportFolder* report, const std::string& reason) {
-    int signal = pendingInterruption();
-    const char* name = signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "SIGHUP";
-    std::string said =
-        signal != 0 ? std::string("interrupted by ") + name + "; no frame is judged" : reason;
-    putPageInPlace(report, framesNoticePage(signal != 0 ? "a run interrupted" : "a run refused",
-                                            "This run ended before its report: " + said + "."));
+    const char* signal = pendingInterruption();
+    std::string said = signal != nullptr
+                           ? std::string("interrupted by ") + signal + "; no frame is judged"
+                           : reason;
+    putPageInPlace(report,
+                   framesNoticePage(signal != nullptr ? "a run interrupted" : "a run refused",
+                                    "This run ended before its report: " + said + "."));
     printReasons(said);
     return 2;
 }
@@ -433,6 +380,8 @@ int writeFramesReport(FramesReportSettings settings, std::FILE* out) {
     if (!failures.empty()) {
         return refuseRun(settings, failures);
     }
+    // INT, TERM and HUP wait while the report folder is held, so that the run ends its capture
+    // child and leaves no page claiming a result before it dies of the signal.
     InterruptionsHeld held;
     int status = runScenarios(settings, scenarios, out);
     return status;

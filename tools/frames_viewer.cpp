@@ -80,8 +80,9 @@ std::string writeFramesViewer(const std::vector<ScenarioOutcome>& outcomes,
                 "\", reference: \"" + reference + "\", frame: \"" + frame + "\"});\n";
     }
     std::string failure = writeText(settings.picturesFolder + "/" + dataName, data);
-    return failure.empty() ? writeText(settings.picturesFolder + "/" + scriptName, framesViewerScript)
-                           : failure;
+    return failure.empty()
+               ? writeText(settings.picturesFolder + "/" + scriptName, framesViewerScript)
+               : failure;
 }
 
 std::string framesViewerTags(const std::vector<ScenarioOutcome>& outcomes) {

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <direct.h>
+#include <sys/stat.h>
 
 inline int mkdir(const char* path, int) {
     return _mkdir(path);
@@ -13,4 +14,10 @@ inline int mkdir(const char* path, int) {
 // The full path, as realpath gives it; the caller frees it.
 inline char* realpath(const char* path, char* resolved) {
     return _fullpath(resolved, path, resolved == nullptr ? 0 : _MAX_PATH);
+}
+
+// What stands at the name, as stat tells it: the shared sources ask only whether it is a
+// regular file.
+inline int lstat(const char* path, struct stat* status) {
+    return stat(path, status);
 }

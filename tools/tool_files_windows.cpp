@@ -4,7 +4,8 @@
 // ReplaceFileW (which keeps the replaced file's attributes and access list) or MoveFileExW. A
 // read-only file is refused and left alone. Ctrl+C, Ctrl+Break and closing the console wait
 // while a temporary is being put in place, then end the tool. A console, NUL or a pipe is
-// written directly; "-" is standard output in binary mode.
+// written directly; "-" is standard output in binary mode. A file read as a regular one is
+// refused when it is anything else (a folder, a pipe, a device), looked at once open.
 #include "tools/tool_files.h"
 
 #include "tools/windows_text.h"
@@ -46,32 +47,13 @@ std::string quoted(const std::string& path) {
     return "'" + path + "'";
 }
 
-// The POSIX tools' words for the failures both systems share, the system's own for the rest.
-std::string reasonFor(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME:
-        case ERROR_BAD_NETPATH:
-            return std::strerror(ENOENT);
-        case ERROR_ACCESS_DENIED:
-        case ERROR_WRITE_PROTECT:
-            return std::strerror(EACCES);
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
-            return "No space left on device";
-        default:
-            return systemMessage(error);
-    }
-}
-
 std::string cannotWrite(const std::string& path, const std::string& reason) {
     return "cannot write " + quoted(path) + ": " + reason;
 }
 
 // errno's words, or the system's last error's when the C library set none.
 std::string streamFailure(int error) {
-    return error != 0 ? std::strerror(error) : reasonFor(GetLastError());
+    return error != 0 ? std::strerror(error) : errorReason(GetLastError());
 }
 
 // 0 when every byte is in the stream, otherwise errno (or EIO for a writer that said nothing).
@@ -187,7 +169,7 @@ std::string replaceRegularFile(const std::string& path, const std::wstring& dest
     std::wstring temporary;
     HANDLE file = createTemporary(destination, &temporary);
     if (file == INVALID_HANDLE_VALUE) {
-        return cannotWrite(path, reasonFor(GetLastError()));
+        return cannotWrite(path, errorReason(GetLastError()));
     }
     std::FILE* stream = streamOver(file, _O_BINARY | _O_WRONLY, "wb");
     if (stream == nullptr) {
@@ -211,7 +193,7 @@ std::string replaceRegularFile(const std::string& path, const std::wstring& dest
         failure = putInPlace(destination, temporary, exists);
     }
     LeaveCriticalSection(&namesSettling);
-    return failure == 0 ? "" : cannotWrite(path, reasonFor(failure));
+    return failure == 0 ? "" : cannotWrite(path, errorReason(failure));
 }
 
 // What the path names, without changing it: a handle for a device or pipe (to be written
@@ -235,7 +217,7 @@ std::string lookAtDestination(const std::string& path, const std::wstring& wide,
         if (error == ERROR_FILE_NOT_FOUND) {
             return "";
         }
-        return cannotWrite(path, reasonFor(error));
+        return cannotWrite(path, errorReason(error));
     }
     if (GetFileType(handle) == FILE_TYPE_DISK) {
         CloseHandle(handle);
@@ -300,6 +282,36 @@ std::wstring fullPath(const std::string& path) {
     return full;
 }
 
+// The whole of what the handle gives, up to the largest input read.
+std::string readAll(HANDLE handle, const std::string& name, std::vector<unsigned char>* bytes) {
+    bytes->clear();
+    std::string failure;
+    std::size_t filled = 0;
+    while (failure.empty()) {
+        if (bytes->size() - filled < (std::size_t{1} << 20)) {
+            bytes->resize(filled + (std::size_t{1} << 20));
+        }
+        DWORD got = 0;
+        if (!ReadFile(handle, bytes->data() + filled, (DWORD)(bytes->size() - filled), &got,
+                      nullptr)) {
+            // A pipe whose writer has gone is at its end.
+            if (GetLastError() != ERROR_BROKEN_PIPE) {
+                failure = "cannot read " + name + ": " + errorReason(GetLastError());
+            }
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += got;
+        if (filled > MaxInputBytes) {
+            failure = name + " is larger than any BMP file this tool reads (1 GiB of pixels)";
+        }
+    }
+    bytes->resize(filled);
+    return failure;
+}
+
 }  // namespace
 
 std::string writeOutputFile(const std::string& path, const StreamWriter& write) {
@@ -337,41 +349,41 @@ std::string readInputFile(const std::string& path, std::vector<unsigned char>* b
                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
-            return "cannot open " + name + ": " + reasonFor(GetLastError());
+            return "cannot open " + name + ": " + errorReason(GetLastError());
         }
         if (isDevice(handle)) {
             CloseHandle(handle);
             return "cannot read " + name + ": it is a device; give a file, a pipe or -";
         }
     }
-    bytes->clear();
-    std::string failure;
-    std::size_t filled = 0;
-    while (failure.empty()) {
-        if (bytes->size() - filled < (std::size_t{1} << 20)) {
-            bytes->resize(filled + (std::size_t{1} << 20));
-        }
-        DWORD got = 0;
-        if (!ReadFile(handle, bytes->data() + filled, (DWORD)(bytes->size() - filled), &got,
-                      nullptr)) {
-            // A pipe whose writer has gone is at its end.
-            if (GetLastError() != ERROR_BROKEN_PIPE) {
-                failure = "cannot read " + name + ": " + reasonFor(GetLastError());
-            }
-            break;
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += got;
-        if (filled > MaxInputBytes) {
-            failure = name + " is larger than any BMP file this tool reads (1 GiB of pixels)";
-        }
-    }
-    bytes->resize(filled);
+    std::string failure = readAll(handle, name, bytes);
     if (path != "-") {
         CloseHandle(handle);
     }
+    return failure;
+}
+
+std::string readRegularFile(const std::string& path, std::vector<unsigned char>* bytes) {
+    const std::string name = quoted(path);
+    std::wstring wide = wideFromUtf8(path);
+    if (wide.empty()) {
+        return "cannot open " + name + ": " + std::strerror(ENOENT);
+    }
+    DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return "cannot read " + name + ": it is not a regular file";
+    }
+    HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return "cannot open " + name + ": " + errorReason(GetLastError());
+    }
+    // Looked at again once open: the file may have been swapped for a pipe or a device.
+    std::string failure = identityOf(handle).regular
+                              ? readAll(handle, name, bytes)
+                              : "cannot read " + name + ": it is not a regular file";
+    CloseHandle(handle);
     return failure;
 }
 

@@ -10,3 +10,7 @@ std::string utf8FromWide(const std::wstring& text);
 
 // The system's message for an error code, one line without the final full stop.
 std::string systemMessage(unsigned long error);
+
+// The reason a tool gives for an error code: the POSIX tools' words for the failures both
+// systems share (a missing file, access denied, a full disk), the system's own for the rest.
+std::string errorReason(unsigned long error);

@@ -1,5 +1,8 @@
 #include "tools/windows_text.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <windows.h>
 
 std::wstring wideFromUtf8(const std::string& text) {
@@ -42,4 +45,22 @@ std::string systemMessage(unsigned long error) {
         message.pop_back();
     }
     return message.empty() ? "error " + std::to_string(error) : message;
+}
+
+std::string errorReason(unsigned long error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_NETPATH:
+            return std::strerror(ENOENT);
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT:
+            return std::strerror(EACCES);
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return "No space left on device";
+        default:
+            return systemMessage(error);
+    }
 }
