@@ -115,6 +115,9 @@ std::string differingSection(const ScenarioOutcome& outcome) {
     std::string html = heading(outcome);
     if (outcome.verdict == ScenarioOutcome::differs) {
         html += facts(outcome);
+        if (!outcome.mistake.empty()) {
+            html += "<p class=\"mistake\">" + escapeHtml(outcome.mistake) + "</p>\n";
+        }
     } else {
         html += "<p>" + escapeHtml(outcome.reason) + "</p>\n";
     }

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -226,6 +227,35 @@ void showReferenceOfOtherSize(const FramesReportSettings& settings, const NBitma
     }
 }
 
+// Which known mistake of the scenario, if any, the frame shows.
+void recogniseMistake(const FramesReportSettings& settings, const NBitmap& frame,
+                      ScenarioOutcome* outcome) {
+    std::vector<const KnownMistakeFrame*> mistakes;
+    std::vector<std::unique_ptr<OwnedBitmap>> pictures;
+    std::vector<const NBitmap*> candidates;
+    for (const KnownMistakeFrame& mistake : settings.knownMistakes) {
+        if (mistake.scenario != outcome->scenario.name) {
+            continue;
+        }
+        pictures.push_back(std::make_unique<OwnedBitmap>());
+        std::string failure = readTrueColour(mistake.framePath, &pictures.back()->picture);
+        if (!failure.empty()) {
+            outcome->mistakeProblems += "a known mistake's frame is left out: " + failure + "\n";
+            pictures.pop_back();
+            continue;
+        }
+        mistakes.push_back(&mistake);
+        candidates.push_back(&pictures.back()->picture);
+    }
+    long differing = 0;
+    int closest = closestFrame(frame, candidates, &differing);
+    MistakeMatch match = chooseMistake(closest, differing, outcome->differences.count);
+    if (match.index >= 0) {
+        outcome->mistake =
+            describeMistake(*mistakes[match.index], match.differing, outcome->differences.count);
+    }
+}
+
 void compareScenario(const FramesReportSettings& settings, ScenarioOutcome* outcome) {
     OwnedBitmap reference, frame;
     outcome->reason = readTrueColour(outcome->scenario.reference, &reference.picture);
@@ -252,6 +282,9 @@ void compareScenario(const FramesReportSettings& settings, ScenarioOutcome* outc
         outcome->kinds = classifyDifferences(reference.picture, frame.picture);
         outcome->verdict =
             outcome->differences.count == 0 ? ScenarioOutcome::identical : ScenarioOutcome::differs;
+        if (outcome->verdict == ScenarioOutcome::differs) {
+            recogniseMistake(settings, frame.picture, outcome);
+        }
     }
     if (outcome->verdict == ScenarioOutcome::sizesDiffer) {
         showReferenceOfOtherSize(settings, reference.picture, outcome);
@@ -295,6 +328,17 @@ int exitStatusOf(const std::vector<ScenarioOutcome>& outcomes) {
     return status;
 }
 
+// One line of stderr for each line of `reasons`.
+void printReasons(const std::string& reasons) {
+    std::string::size_type start = 0;
+    while (start < reasons.size()) {
+        std::string::size_type end = std::min(reasons.find('\n', start), reasons.size());
+        std::fprintf(stderr, "quillon-frames: %s\n",
+                     terminalText(reasons.substr(start, end - start)).c_str());
+        start = end + 1;
+    }
+}
+
 // Every scenario, its line printed as soon as it is known, until one is stopped: the last
 // outcome is then that one, with the reason.
 std::vector<ScenarioOutcome> checkScenarios(const FramesReportSettings& settings,
@@ -317,20 +361,13 @@ std::vector<ScenarioOutcome> checkScenarios(const FramesReportSettings& settings
         if (outcome.verdict == ScenarioOutcome::differs) {
             std::fprintf(out, "  %s\n", describeDifferenceKinds(outcome.kinds).c_str());
         }
+        if (!outcome.mistake.empty()) {
+            std::fprintf(out, "  %s\n", terminalText(outcome.mistake).c_str());
+        }
+        printReasons(outcome.mistakeProblems);
         std::fflush(out);
     }
     return outcomes;
-}
-
-// One line of stderr for each line of `reasons`.
-void printReasons(const std::string& reasons) {
-    std::string::size_type start = 0;
-    while (start < reasons.size()) {
-        std::string::size_type end = std::min(reasons.find('\n', start), reasons.size());
-        std::fprintf(stderr, "quillon-frames: %s\n",
-                     terminalText(reasons.substr(start, end - start)).c_str());
-        start = end + 1;
-    }
 }
 
 // The page that stands while the run goes on; it claims nothing.
@@ -426,6 +463,9 @@ int writeFramesReport(FramesReportSettings settings, std::FILE* out) {
     failures = readFrameList(settings.listPath, &scenarios);
     if (failures.empty()) {
         failures = findReferences(settings.referencesFolder, &scenarios);
+    }
+    if (failures.empty() && !settings.knownMistakesPath.empty()) {
+        failures = readKnownMistakes(settings.knownMistakesPath, &settings.knownMistakes);
     }
     if (failures.empty()) {
         failures = checkSettings(settings);
