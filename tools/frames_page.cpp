@@ -118,6 +118,10 @@ std::string differingSection(const ScenarioOutcome& outcome) {
         if (!outcome.mistake.empty()) {
             html += "<p class=\"mistake\">" + escapeHtml(outcome.mistake) + "</p>\n";
         }
+        html += "<p>What this build wrote at the first differing pixel " +
+                point(outcome.differences.firstX, outcome.differences.firstY) +
+                " in the last frame:</p>\n<pre class=\"story\">" + escapeHtml(outcome.pixelStory) +
+                "</pre>\n";
     } else {
         html += "<p>" + escapeHtml(outcome.reason) + "</p>\n";
     }

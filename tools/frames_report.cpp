@@ -153,6 +153,47 @@ bool renderScenario(const FramesReportSettings& settings, ScenarioOutcome* outco
     return false;
 }
 
+// The lines of the capture tool's output from "pixel X,Y" to the "final" line after it; "" when
+// it holds none.
+std::string storyLines(const std::string& output, const std::string& heading) {
+    std::string::size_type start = output.find(heading);
+    if (start == std::string::npos || (start > 0 && output[start - 1] != '\n')) {
+        return "";
+    }
+    start += heading.size();
+    std::string::size_type final = output.find("\nfinal ", start - 1);
+    if (final == std::string::npos) {
+        return "";
+    }
+    std::string::size_type end = output.find('\n', final + 1);
+    return output.substr(start, (end == std::string::npos ? output.size() : end) - start);
+}
+
+// Renders the scenario again, asking the capture tool for the story of the first differing
+// pixel: every write and refused write it received in the last frame.
+void tellFirstPixelStory(const FramesReportSettings& settings, ScenarioOutcome* outcome) {
+    const FrameScenario& scenario = outcome->scenario;
+    const std::string pixel = std::to_string(outcome->differences.firstX) + "," +
+                              std::to_string(outcome->differences.firstY);
+    const std::string storyFrame = settings.picturesFolder + "/" + scenario.name + "-story.png";
+    std::vector<std::string> command = {settings.capturePath};
+    command.insert(command.end(), scenario.arguments.begin(), scenario.arguments.end());
+    command.insert(command.end(),
+                   {"--assets", settings.assetsFolder, "--out", storyFrame, "--pixel", pixel});
+    ChildRun run =
+        runChild(command, settings.timeLimitSeconds, [] { return pendingInterruption() != 0; });
+    unlink(storyFrame.c_str());
+    if (run.outcome == ChildRun::exited && run.status == 0) {
+        outcome->pixelStory = storyLines(run.output, "pixel " + pixel + "\n");
+    }
+    if (outcome->pixelStory.empty()) {
+        outcome->pixelStory =
+            "not told: the capture tool " + describeChildRun(run, settings.timeLimitSeconds) +
+            (run.outcome == ChildRun::exited && run.status == 0 ? " and told no story of the pixel"
+                                                                : "");
+    }
+}
+
 // Reads a picture as 24 bits a pixel; "" when read, otherwise why not.
 std::string readTrueColour(const std::string& path, NBitmap* picture) {
     OwnedBitmap imported;
@@ -284,6 +325,7 @@ void compareScenario(const FramesReportSettings& settings, ScenarioOutcome* outc
             outcome->differences.count == 0 ? ScenarioOutcome::identical : ScenarioOutcome::differs;
         if (outcome->verdict == ScenarioOutcome::differs) {
             recogniseMistake(settings, frame.picture, outcome);
+            tellFirstPixelStory(settings, outcome);
         }
     }
     if (outcome->verdict == ScenarioOutcome::sizesDiffer) {

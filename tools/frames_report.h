@@ -45,6 +45,9 @@ struct ScenarioOutcome {
     // reference, as describeMistake says it; and the mistakes' frames that could not be read.
     std::string mistake;
     std::string mistakeProblems;
+    // For a frame that differs: what the capture tool tells of its first differing pixel, a
+    // line a write or refused write and then the final colour and depth; or why it told none.
+    std::string pixelStory;
     PixelRegion crop;
     int cropScale = 0;
     // File names inside the report folder; "" for a picture not made.

@@ -89,7 +89,9 @@ std::string readKnownMistakes(const std::string& path, std::vector<KnownMistakeF
         return failure + "\n";
     }
     std::string::size_type slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    std::string folder = slash == std::string::npos ? "."
+                         : slash == 0               ? "/"
+                                                    : path.substr(0, slash);
     return parseKnownMistakes(std::string(bytes.begin(), bytes.end()), path, folder, frames);
 }
 
@@ -112,6 +114,5 @@ std::string describeMistake(const KnownMistakeFrame& mistake, long differing,
         return std::to_string(count) + (count == 1 ? " pixel differs" : " pixels differ");
     };
     return "Closest known mistake: " + mistake.title + " (" + pixels(differing) +
-           " from its frame, " + std::to_string(referenceDiffering) + " from the reference)" +
-           hint;
+           " from its frame, " + std::to_string(referenceDiffering) + " from the reference)" + hint;
 }
