@@ -101,11 +101,13 @@ class Chromium:
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
-# Errors the page reports once it has loaded; those of its loading the browser notes itself.
+# What the page reports on its console once it has loaded, and the pictures it then fails to
+# load; the browser notes uncaught errors itself, from the page's first line on.
 CONSOLE_HOOK = """
     window.quillonConsoleErrors = [];
     window.addEventListener("error", function (event) {
-        window.quillonConsoleErrors.push(String(event.message || event.target.src));
+        if (event.target !== window)
+            window.quillonConsoleErrors.push("failed to load " + event.target.src);
     }, true);
     var error = console.error;
     console.error = function () {
@@ -117,7 +119,7 @@ CONSOLE_HOOK = """
 class Firefox(marionette.Firefox):
     """Headless Firefox ESR through Marionette, with what the checks ask of a browser. Its
     console errors are the uncaught errors the browser noted for the page and, once the page
-    has loaded, its console.error calls."""
+    has loaded, its console.error calls (those made while it loads go unseen)."""
     name = "Firefox"
 
     def get(self, url):
