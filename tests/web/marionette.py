@@ -92,7 +92,10 @@ class Firefox:
             greeting = self.receive()
             if greeting.get("marionetteProtocol") != 3:
                 raise MarionetteError(f"Firefox greets with {greeting}")
-            self.command("WebDriver:NewSession", {"strictFileInteractability": True})
+            # The browser's own limits stay below the wait for an answer.
+            limit = (TIME_LIMIT - 5) * 1000
+            self.command("WebDriver:NewSession")
+            self.command("WebDriver:SetTimeouts", {"pageLoad": limit, "script": limit})
         except BaseException:
             self.close()
             raise
