@@ -185,9 +185,13 @@ class Firefox:
             try:
                 self.process.wait(timeout=10)
             except subprocess.TimeoutExpired:
-                # The browser and its content processes, which share its process group.
-                os.killpg(self.process.pid, signal.SIGKILL)
+                self.process.kill()
                 self.process.wait()
+            # Whatever of its content processes outlived it: they share its process group.
+            try:
+                os.killpg(self.process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
             self.process = None
         shutil.rmtree(self.profile, ignore_errors=True)
 
