@@ -108,4 +108,18 @@ grep -q '^write object' "$work/told" && cmp -s "$work/told" "$work/shown" ||
     fail "the page's story of (250, 172): $(cat "$work/shown"), not $(cat "$work/told")"
 grep -q 'first differing pixel (250, 172)' "$work/report/index.html" || fail "the story names no pixel"
 
+# Where the reference's program is at hand, its story stands beside this build's; a folder is
+# no such program.
+printf 'still --frames 1\n' > "$work/refs/still.list"
+(cd "$source" && "$frames" --capture "$capture" --reference-capture "$capture" \
+    --frames-list "$work/refs/still.list" --report "$work/report2") > /dev/null 2>&1
+sed -n '/reference.s program wrote there/,/<\/pre>/p' "$work/report2/index.html" | tail -n +2 |
+    sed 's/<pre class="story">//; s/<\/pre>//' > "$work/shown2"
+cmp -s "$work/told" "$work/shown2" || fail "the reference's story: $(cat "$work/shown2")"
+(cd "$source" && "$frames" --capture "$capture" --reference-capture "$work" \
+    --frames-list "$work/refs/still.list" --report "$work/report3") > "$work/out3" 2>&1
+status=$?
+((status == 2)) && grep -q 'give its path with --reference-capture' "$work/out3" ||
+    fail "a folder as the reference's capture tool: status $status, $(cat "$work/out3")"
+
 finish pixel_story

@@ -122,6 +122,10 @@ std::string differingSection(const ScenarioOutcome& outcome) {
                 point(outcome.differences.firstX, outcome.differences.firstY) +
                 " in the last frame:</p>\n<pre class=\"story\">" + escapeHtml(outcome.pixelStory) +
                 "</pre>\n";
+        if (!outcome.referencePixelStory.empty()) {
+            html += "<p>What the reference's program wrote there:</p>\n<pre class=\"story\">" +
+                    escapeHtml(outcome.referencePixelStory) + "</pre>\n";
+        }
     } else {
         html += "<p>" + escapeHtml(outcome.reason) + "</p>\n";
     }

@@ -25,17 +25,20 @@ constexpr int cropWidth = 80;
 constexpr int cropHeight = 60;
 
 // "" when the capture tool is a program the system can start; otherwise the refusal.
-std::string checkCaptureTool(const std::string& path) {
+std::string checkCaptureTool(const std::string& path, const char* option) {
     std::string problem = programProblem(path);
     return problem.empty() ? ""
                            : "cannot run the capture tool '" + path + "': " + problem +
-                                 "; give its path with --capture";
+                                 "; give its path with " + option;
 }
 
 // What must hold before any scenario is rendered; "" when it does. A texture the program would
 // not read is said, and the run goes on: the frames then show the program as it is.
 std::string checkSettings(const FramesReportSettings& settings) {
-    std::string failure = checkCaptureTool(settings.capturePath);
+    std::string failure = checkCaptureTool(settings.capturePath, "--capture");
+    if (failure.empty() && !settings.referenceCapturePath.empty()) {
+        failure = checkCaptureTool(settings.referenceCapturePath, "--reference-capture");
+    }
     if (!failure.empty()) {
         return failure;
     }
@@ -116,28 +119,39 @@ std::string storyLines(const std::string& output, const std::string& heading) {
     return output.substr(start, (end == std::string::npos ? output.size() : end) - start);
 }
 
-// Renders the scenario again, asking the capture tool for the story of the first differing
-// pixel: every write and refused write it received in the last frame.
-void tellFirstPixelStory(const FramesReportSettings& settings, ScenarioOutcome* outcome) {
-    const FrameScenario& scenario = outcome->scenario;
-    const std::string pixel = std::to_string(outcome->differences.firstX) + "," +
-                              std::to_string(outcome->differences.firstY);
+// Renders the scenario again with `capture`, asking for the story of the first differing
+// pixel: every write and refused write it received in the last frame; or why none was told.
+std::string storyOfFirstPixel(const std::string& capture, const FramesReportSettings& settings,
+                              const ScenarioOutcome& outcome) {
+    const FrameScenario& scenario = outcome.scenario;
+    const std::string pixel = std::to_string(outcome.differences.firstX) + "," +
+                              std::to_string(outcome.differences.firstY);
     const std::string storyFrame = settings.picturesFolder + "/" + scenario.name + "-story.png";
-    std::vector<std::string> command = {settings.capturePath};
+    std::vector<std::string> command = {capture};
     command.insert(command.end(), scenario.arguments.begin(), scenario.arguments.end());
     command.insert(command.end(),
                    {"--assets", settings.assetsFolder, "--out", storyFrame, "--pixel", pixel});
-    ChildRun run =
-        runChild(command, settings.timeLimitSeconds, [] { return pendingInterruption() != nullptr; });
+    ChildRun run = runChild(command, settings.timeLimitSeconds,
+                            [] { return pendingInterruption() != nullptr; });
     std::remove(storyFrame.c_str());
+    std::string story;
     if (run.outcome == ChildRun::exited && run.status == 0) {
-        outcome->pixelStory = storyLines(run.output, "pixel " + pixel + "\n");
+        story = storyLines(run.output, "pixel " + pixel + "\n");
     }
-    if (outcome->pixelStory.empty()) {
-        outcome->pixelStory =
+    if (story.empty()) {
+        story =
             "not told: the capture tool " + describeChildRun(run, settings.timeLimitSeconds) +
             (run.outcome == ChildRun::exited && run.status == 0 ? " and told no story of the pixel"
                                                                 : "");
+    }
+    return story;
+}
+
+void tellFirstPixelStory(const FramesReportSettings& settings, ScenarioOutcome* outcome) {
+    outcome->pixelStory = storyOfFirstPixel(settings.capturePath, settings, *outcome);
+    if (!settings.referenceCapturePath.empty()) {
+        outcome->referencePixelStory =
+            storyOfFirstPixel(settings.referenceCapturePath, settings, *outcome);
     }
 }
 

@@ -17,6 +17,9 @@ struct FramesReportSettings {
     std::string listPath;
     std::string referencesFolder;  // "": the list's folder
     std::string capturePath;
+    // "": none. The capture tool of the program the references were made with, which tells its
+    // own story of a differing frame's first differing pixel beside this build's.
+    std::string referenceCapturePath;
     std::string assetsFolder;
     int timeLimitSeconds = 60;                     // for each scenario
     std::string knownMistakesPath;                 // "": no list of known mistakes' frames
@@ -48,6 +51,7 @@ struct ScenarioOutcome {
     // For a frame that differs: what the capture tool tells of its first differing pixel, a
     // line a write or refused write and then the final colour and depth; or why it told none.
     std::string pixelStory;
+    std::string referencePixelStory;  // the same of the reference's program, where it is given
     PixelRegion crop;
     int cropScale = 0;
     // File names inside the report folder; "" for a picture not made.

@@ -23,6 +23,9 @@ const char usage[] =
     "                       (default the list's folder)\n"
     "  --report DIR         where the report goes (default frames-report beside this tool)\n"
     "  --capture PATH       the capture tool (default quillon-capture beside this tool)\n"
+    "  --reference-capture PATH  the capture tool of the program the references were\n"
+    "                       made with: the page shows its story of each differing frame's\n"
+    "                       first differing pixel beside this build's\n"
     "  --assets DIR         the program's assets folder (default assets)\n"
     "  --time-limit SECONDS for each scenario, after which it counts as not rendered\n"
     "                       (default 60)\n"
@@ -37,8 +40,9 @@ const char usage[] =
     "Exit status: 0 every frame identical, 1 any differs or was not rendered, 2 the report\n"
     "cannot be made (a bad list line, a missing reference, a bad argument).\n";
 
-const char* const options[] = {"--frames-list", "--references", "--report",        "--capture",
-                               "--assets",      "--time-limit", "--known-mistakes"};
+const char* const options[] = {"--frames-list", "--references",        "--report",
+                               "--capture",     "--reference-capture", "--assets",
+                               "--time-limit",  "--known-mistakes"};
 
 bool isOption(const std::string& text) {
     for (const char* option : options) {
@@ -63,12 +67,13 @@ std::string takeOption(const std::string& option, const std::string& value,
                    ? ""
                    : "--time-limit takes whole seconds from 1 to 86400, not '" + value + "'";
     }
-    std::string* path = option == "--frames-list"      ? &settings->listPath
-                        : option == "--references"     ? &settings->referencesFolder
-                        : option == "--report"         ? &settings->reportFolder
-                        : option == "--capture"        ? &settings->capturePath
-                        : option == "--known-mistakes" ? &settings->knownMistakesPath
-                                                       : &settings->assetsFolder;
+    std::string* path = option == "--frames-list"         ? &settings->listPath
+                        : option == "--references"        ? &settings->referencesFolder
+                        : option == "--report"            ? &settings->reportFolder
+                        : option == "--capture"           ? &settings->capturePath
+                        : option == "--reference-capture" ? &settings->referenceCapturePath
+                        : option == "--known-mistakes"    ? &settings->knownMistakesPath
+                                                          : &settings->assetsFolder;
     *path = value;
     return value.empty() ? option + " needs a path" : "";
 }
