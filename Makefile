@@ -18,7 +18,7 @@ WEB_NODE_PATH := /usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
 FUZZ_SECONDS ?= 60
 SOAK_FRAMES ?= 20000
 
-.PHONY: all run test grade handout references check-exercises autograder grade-class test-assignment test-asan asan soak windows windows-configure grade-windows test-windows e2e check-pictures check-frames fuzz bench web serve-web test-web format deps clean
+.PHONY: all run test grade handout references check-exercises autograder grade-class test-assignment test-assignment-windows test-asan asan soak windows windows-configure grade-windows test-windows e2e check-pictures check-frames fuzz bench web serve-web test-web format deps clean
 
 all: $(BUILD)/quillon
 
@@ -151,6 +151,10 @@ autograder: deps
 # hostile submissions, the autograder in a folder standing for /autograder, a class's grades.
 test-assignment: handout
 	@python3 tests/assignment/assignment_test.py
+
+# The student copy graded by its `make test-windows` under Wine, against its `make grade`.
+test-assignment-windows: handout
+	@python3 tests/assignment/assignment_test.py --windows
 
 grade-class: deps
 	@$(ASSIGNMENT) grade-class --submissions $(call shell-word,$(SUBMISSIONS)) $(if $(HELD_OUT),--held-out $(call shell-word,$(HELD_OUT)))
