@@ -12,7 +12,7 @@ packages_for() {
         fuzz) echo "clang libclang-rt-14-dev" ;;
         bench) echo "libbenchmark-dev imagemagick xvfb xauth" ;;
         web) echo "cmake make emscripten nodejs node-acorn python3" ;;
-        web-test) echo "chromium chromium-driver python3-selenium" ;;
+        web-test) echo "chromium chromium-driver python3-selenium firefox-esr" ;;
         *) echo "install-deps: unknown group '$1'" >&2; exit 2 ;;
     esac
 }

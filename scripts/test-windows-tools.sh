@@ -73,9 +73,16 @@ if [ -x "$linux_build/quillon-image" ]; then
                 # shellcheck disable=SC2086
                 "$linux" $operation "$input" "linux-$base" > /dev/null 2>&1
                 # shellcheck disable=SC2086
-                tool quillon-image $operation "$input" "windows-$base" > /dev/null 2>&1
-                check "image tool $operation on $input to $output as on Linux" \
-                    sh -c '[ -s "$1" ] && cmp -s "$1" "$2"' sh "linux-$base" "windows-$base"
+                tool quillon-image $operation "$input" "windows-$base" > /dev/null 2> "windows-$base.err"
+                label="image tool $operation on $input to $output as on Linux"
+                if [ -s "linux-$base" ] && cmp -s "linux-$base" "windows-$base"; then
+                    pass "$label"
+                else
+                    fail "$label"
+                    # What a person needs to tell a flaw from a flake.
+                    { ls -l "linux-$base" "windows-$base"; cmp "linux-$base" "windows-$base"
+                      cat "windows-$base.err"; } >&2
+                fi
             done
         done
     done

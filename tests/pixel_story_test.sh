@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Why a frame differs, from the outside: the capture tool's story of a pixel (--pixel), the
-# magnifier's key, and the kind of difference the frames report names.
+# magnifier's key, and the kind of difference and the first differing pixel's story the frames
+# report names.
 #
 #   tests/pixel_story_test.sh CAPTURE-TOOL FRAMES-TOOL SOURCE-FOLDER
 set -u
@@ -97,5 +98,14 @@ read -r here reference both edges inside < <(grep -A1 '^wire:' "$work/out" | tai
 ((here + reference + both == count && edges + inside == count && reference > 0 && both > 0)) ||
     fail "the wireframe's kinds do not add up to $count: $(cat "$work/out")"
 grep -q '<dt>kind of difference</dt>' "$work/report/index.html" || fail "the page names no kind"
+
+# The page tells the story of each frame's first differing pixel, as the capture tool tells it.
+"$capture" --frames 1 --assets "$assets" --out "$work/story.bmp" --pixel 250,172 |
+    tail -n +2 > "$work/told"
+sed -n '/<section class="differs" id="still">/,/<\/section>/p' "$work/report/index.html" |
+    sed -n '/<pre class="story">/,/<\/pre>/p' | sed 's/<pre class="story">//; s/<\/pre>//' > "$work/shown"
+grep -q '^write object' "$work/told" && cmp -s "$work/told" "$work/shown" ||
+    fail "the page's story of (250, 172): $(cat "$work/shown"), not $(cat "$work/told")"
+grep -q 'first differing pixel (250, 172)' "$work/report/index.html" || fail "the story names no pixel"
 
 finish pixel_story

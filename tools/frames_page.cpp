@@ -115,6 +115,13 @@ std::string differingSection(const ScenarioOutcome& outcome) {
     std::string html = heading(outcome);
     if (outcome.verdict == ScenarioOutcome::differs) {
         html += facts(outcome);
+        if (!outcome.mistake.empty()) {
+            html += "<p class=\"mistake\">" + escapeHtml(outcome.mistake) + "</p>\n";
+        }
+        html += "<p>What this build wrote at the first differing pixel " +
+                point(outcome.differences.firstX, outcome.differences.firstY) +
+                " in the last frame:</p>\n<pre class=\"story\">" + escapeHtml(outcome.pixelStory) +
+                "</pre>\n";
     } else {
         html += "<p>" + escapeHtml(outcome.reason) + "</p>\n";
     }

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -98,6 +100,47 @@ bool renderScenario(const FramesReportSettings& settings, ScenarioOutcome* outco
     return false;
 }
 
+// The lines of the capture tool's output from "pixel X,Y" to the "final" line after it; "" when
+// it holds none.
+std::string storyLines(const std::string& output, const std::string& heading) {
+    std::string::size_type start = output.find(heading);
+    if (start == std::string::npos || (start > 0 && output[start - 1] != '\n')) {
+        return "";
+    }
+    start += heading.size();
+    std::string::size_type final = output.find("\nfinal ", start - 1);
+    if (final == std::string::npos) {
+        return "";
+    }
+    std::string::size_type end = output.find('\n', final + 1);
+    return output.substr(start, (end == std::string::npos ? output.size() : end) - start);
+}
+
+// Renders the scenario again, asking the capture tool for the story of the first differing
+// pixel: every write and refused write it received in the last frame.
+void tellFirstPixelStory(const FramesReportSettings& settings, ScenarioOutcome* outcome) {
+    const FrameScenario& scenario = outcome->scenario;
+    const std::string pixel = std::to_string(outcome->differences.firstX) + "," +
+                              std::to_string(outcome->differences.firstY);
+    const std::string storyFrame = settings.picturesFolder + "/" + scenario.name + "-story.png";
+    std::vector<std::string> command = {settings.capturePath};
+    command.insert(command.end(), scenario.arguments.begin(), scenario.arguments.end());
+    command.insert(command.end(),
+                   {"--assets", settings.assetsFolder, "--out", storyFrame, "--pixel", pixel});
+    ChildRun run =
+        runChild(command, settings.timeLimitSeconds, [] { return pendingInterruption() != nullptr; });
+    std::remove(storyFrame.c_str());
+    if (run.outcome == ChildRun::exited && run.status == 0) {
+        outcome->pixelStory = storyLines(run.output, "pixel " + pixel + "\n");
+    }
+    if (outcome->pixelStory.empty()) {
+        outcome->pixelStory =
+            "not told: the capture tool " + describeChildRun(run, settings.timeLimitSeconds) +
+            (run.outcome == ChildRun::exited && run.status == 0 ? " and told no story of the pixel"
+                                                                : "");
+    }
+}
+
 // Reads a picture as 24 bits a pixel; "" when read, otherwise why not.
 std::string readTrueColour(const std::string& path, NBitmap* picture) {
     OwnedBitmap imported;
@@ -172,6 +215,35 @@ void showReferenceOfOtherSize(const FramesReportSettings& settings, const NBitma
     }
 }
 
+// Which known mistake of the scenario, if any, the frame shows.
+void recogniseMistake(const FramesReportSettings& settings, const NBitmap& frame,
+                      ScenarioOutcome* outcome) {
+    std::vector<const KnownMistakeFrame*> mistakes;
+    std::vector<std::unique_ptr<OwnedBitmap>> pictures;
+    std::vector<const NBitmap*> candidates;
+    for (const KnownMistakeFrame& mistake : settings.knownMistakes) {
+        if (mistake.scenario != outcome->scenario.name) {
+            continue;
+        }
+        pictures.push_back(std::make_unique<OwnedBitmap>());
+        std::string failure = readTrueColour(mistake.framePath, &pictures.back()->picture);
+        if (!failure.empty()) {
+            outcome->mistakeProblems += "a known mistake's frame is left out: " + failure + "\n";
+            pictures.pop_back();
+            continue;
+        }
+        mistakes.push_back(&mistake);
+        candidates.push_back(&pictures.back()->picture);
+    }
+    long differing = 0;
+    int closest = closestFrame(frame, candidates, &differing);
+    MistakeMatch match = chooseMistake(closest, differing, outcome->differences.count);
+    if (match.index >= 0) {
+        outcome->mistake =
+            describeMistake(*mistakes[match.index], match.differing, outcome->differences.count);
+    }
+}
+
 void compareScenario(const FramesReportSettings& settings, ScenarioOutcome* outcome) {
     OwnedBitmap reference, frame;
     outcome->reason = readTrueColour(outcome->scenario.reference, &reference.picture);
@@ -198,6 +270,10 @@ void compareScenario(const FramesReportSettings& settings, ScenarioOutcome* outc
         outcome->kinds = classifyDifferences(reference.picture, frame.picture);
         outcome->verdict =
             outcome->differences.count == 0 ? ScenarioOutcome::identical : ScenarioOutcome::differs;
+        if (outcome->verdict == ScenarioOutcome::differs) {
+            recogniseMistake(settings, frame.picture, outcome);
+            tellFirstPixelStory(settings, outcome);
+        }
     }
     if (outcome->verdict == ScenarioOutcome::sizesDiffer) {
         showReferenceOfOtherSize(settings, reference.picture, outcome);
@@ -241,6 +317,17 @@ int exitStatusOf(const std::vector<ScenarioOutcome>& outcomes) {
     return status;
 }
 
+// One line of stderr for each line of `reasons`.
+void printReasons(const std::string& reasons) {
+    std::string::size_type start = 0;
+    while (start < reasons.size()) {
+        std::string::size_type end = std::min(reasons.find('\n', start), reasons.size());
+        std::fprintf(stderr, "quillon-frames: %s\n",
+                     terminalText(reasons.substr(start, end - start)).c_str());
+        start = end + 1;
+    }
+}
+
 // Every scenario, its line printed as soon as it is known, until one is stopped: the last
 // outcome is then that one, with the reason.
 std::vector<ScenarioOutcome> checkScenarios(const FramesReportSettings& settings,
@@ -263,20 +350,13 @@ std::vector<ScenarioOutcome> checkScenarios(const FramesReportSettings& settings
         if (outcome.verdict == ScenarioOutcome::differs) {
             std::fprintf(out, "  %s\n", describeDifferenceKinds(outcome.kinds).c_str());
         }
+        if (!outcome.mistake.empty()) {
+            std::fprintf(out, "  %s\n", terminalText(outcome.mistake).c_str());
+        }
+        printReasons(outcome.mistakeProblems);
         std::fflush(out);
     }
     return outcomes;
-}
-
-// One line of stderr for each line of `reasons`.
-void printReasons(const std::string& reasons) {
-    std::string::size_type start = 0;
-    while (start < reasons.size()) {
-        std::string::size_type end = std::min(reasons.find('\n', start), reasons.size());
-        std::fprintf(stderr, "quillon-frames: %s\n",
-                     terminalText(reasons.substr(start, end - start)).c_str());
-        start = end + 1;
-    }
 }
 
 // The page that stands while the run goes on; it claims nothing.
@@ -373,6 +453,9 @@ int writeFramesReport(FramesReportSettings settings, std::FILE* out) {
     failures = readFrameList(settings.listPath, &scenarios);
     if (failures.empty()) {
         failures = findReferences(settings.referencesFolder, &scenarios);
+    }
+    if (failures.empty() && !settings.knownMistakesPath.empty()) {
+        failures = readKnownMistakes(settings.knownMistakesPath, &settings.knownMistakes);
     }
     if (failures.empty()) {
         failures = checkSettings(settings);

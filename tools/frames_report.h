@@ -6,6 +6,7 @@
 #include "tools/difference_kinds.h"
 #include "tools/frame_difference.h"
 #include "tools/frames_list.h"
+#include "tools/known_mistakes.h"
 
 #include <cstdio>
 #include <string>
@@ -17,7 +18,9 @@ struct FramesReportSettings {
     std::string referencesFolder;  // "": the list's folder
     std::string capturePath;
     std::string assetsFolder;
-    int timeLimitSeconds = 60;  // for each scenario
+    int timeLimitSeconds = 60;                     // for each scenario
+    std::string knownMistakesPath;                 // "": no list of known mistakes' frames
+    std::vector<KnownMistakeFrame> knownMistakes;  // read by the report from that list
     // Set by the report: the folder of its own inside the report's, where the run makes its
     // pictures before they are put in place.
     std::string picturesFolder;
@@ -38,6 +41,13 @@ struct ScenarioOutcome {
     int referenceHeight = 0;
     FrameDifferences differences;
     DifferenceKinds kinds;
+    // For a frame that differs: the known mistake it is, or is much closer to than to the
+    // reference, as describeMistake says it; and the mistakes' frames that could not be read.
+    std::string mistake;
+    std::string mistakeProblems;
+    // For a frame that differs: what the capture tool tells of its first differing pixel, a
+    // line a write or refused write and then the final colour and depth; or why it told none.
+    std::string pixelStory;
     PixelRegion crop;
     int cropScale = 0;
     // File names inside the report folder; "" for a picture not made.

@@ -26,14 +26,19 @@ const char usage[] =
     "  --assets DIR         the program's assets folder (default assets)\n"
     "  --time-limit SECONDS for each scenario, after which it counts as not rendered\n"
     "                       (default 60)\n"
+    "  --known-mistakes FILE  the frames known mistakes render, one a line: the scenario,\n"
+    "                       the frame's path, the mistake's title and its hint, separated\n"
+    "                       by tabs. A differing frame identical to one is named so; else\n"
+    "                       the closest is named when it differs in at most a quarter of\n"
+    "                       the pixels the reference does\n"
     "  --help               this text\n"
     "\n"
     "Prints one line a scenario and the report's path.\n"
     "Exit status: 0 every frame identical, 1 any differs or was not rendered, 2 the report\n"
     "cannot be made (a bad list line, a missing reference, a bad argument).\n";
 
-const char* const options[] = {"--frames-list", "--references", "--report",
-                               "--capture",     "--assets",     "--time-limit"};
+const char* const options[] = {"--frames-list", "--references", "--report",        "--capture",
+                               "--assets",      "--time-limit", "--known-mistakes"};
 
 bool isOption(const std::string& text) {
     for (const char* option : options) {
@@ -58,11 +63,12 @@ std::string takeOption(const std::string& option, const std::string& value,
                    ? ""
                    : "--time-limit takes whole seconds from 1 to 86400, not '" + value + "'";
     }
-    std::string* path = option == "--frames-list"  ? &settings->listPath
-                        : option == "--references" ? &settings->referencesFolder
-                        : option == "--report"     ? &settings->reportFolder
-                        : option == "--capture"    ? &settings->capturePath
-                                                   : &settings->assetsFolder;
+    std::string* path = option == "--frames-list"      ? &settings->listPath
+                        : option == "--references"     ? &settings->referencesFolder
+                        : option == "--report"         ? &settings->reportFolder
+                        : option == "--capture"        ? &settings->capturePath
+                        : option == "--known-mistakes" ? &settings->knownMistakesPath
+                                                       : &settings->assetsFolder;
     *path = value;
     return value.empty() ? option + " needs a path" : "";
 }

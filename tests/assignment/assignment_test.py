@@ -103,12 +103,26 @@ def student_copy(windows=False):
     run(["make", "grade"], cwd=copy, expect=2)
     total, each = scores(os.path.join(copy, "build", "grade", "results.json"))
     check(total == 10 and each["line"] == 10, f"the line's solution alone gives its 10 ({total})")
+    known_mistake(copy)
     run(ASSIGNMENT + ["put-back", "--into", copy], expect=0)
     done = run(["make", "grade"], cwd=copy, expect=0)
     total, _ = scores(os.path.join(copy, "build", "grade", "results.json"))
     check(total == 100 and "total: 100 of 100 points" in done.stdout,
           f"every solution put back gives full marks ({total})")
     return copy
+
+
+def known_mistake(copy):
+    """A known mistake made in the student copy, which holds its frames and not its code."""
+    replace(copy, "raster/line.cpp", "for (long long x = x0; x <= x1; ++x) {",
+            "for (long long x = x0; x < x1; ++x) {")
+    done = run(["make", "grade"], cwd=copy, expect=2)
+    said = "Known mistake: The last pixel left out; hint: Both end points belong to the line"
+    check("line-shallow: " + said in done.stdout, "make grade names the known mistake:\n" +
+          done.stdout)
+    with open(os.path.join(copy, "build", "grade", "results.json")) as f:
+        outputs = [t["output"] for t in json.load(f)["tests"] if t["name"].startswith("line:")]
+    check(any("\n  " + said in o for o in outputs), f"results.json names it too: {outputs}")
 
 
 def teacher_grades(full):

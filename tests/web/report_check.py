@@ -17,6 +17,9 @@ import tempfile
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
+
+import marionette
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 CHANGED = "three-click-triangle"
@@ -61,16 +64,82 @@ def make_report(build, work):
     return run.returncode == 1 and expected in run.stdout.splitlines()
 
 
-def open_page(report):
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    profile = tempfile.mkdtemp(prefix="quillon-chromium-")
-    for flag in CHROMIUM_FLAGS + [f"--user-data-dir={profile}", "--window-size=1600,1000"]:
-        options.add_argument(flag)
-    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-    driver.get("file://" + os.path.join(report, "index.html"))
-    return driver, profile
+class Chromium:
+    """Headless Chromium through selenium and chromedriver, with what the checks ask of a
+    browser: get, execute_script, press (a key as the keyboard sends it), console_errors."""
+    name = "Chromium"
+
+    def __init__(self):
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        self.profile = tempfile.mkdtemp(prefix="quillon-chromium-")
+        for flag in CHROMIUM_FLAGS + [f"--user-data-dir={self.profile}", "--window-size=1600,1000"]:
+            options.add_argument(flag)
+        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+        try:
+            self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"),
+                                           options=options)
+        except Exception:
+            shutil.rmtree(self.profile, ignore_errors=True)
+            raise
+
+    def get(self, url):
+        self.driver.get(url)
+
+    def execute_script(self, script, *arguments):
+        return self.driver.execute_script(script, *arguments)
+
+    def press(self, key):
+        ActionChains(self.driver).send_keys(key).perform()
+
+    def console_errors(self):
+        return [entry["message"] for entry in self.driver.get_log("browser")
+                if entry["level"] == "SEVERE"]
+
+    def close(self):
+        self.driver.quit()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+
+# What the page reports on its console once it has loaded, and the pictures it then fails to
+# load; the browser notes uncaught errors itself, from the page's first line on.
+CONSOLE_HOOK = """
+    window.quillonConsoleErrors = [];
+    window.addEventListener("error", function (event) {
+        if (event.target !== window)
+            window.quillonConsoleErrors.push("failed to load " + event.target.src);
+    }, true);
+    var error = console.error;
+    console.error = function () {
+        window.quillonConsoleErrors.push(Array.from(arguments, String).join(" "));
+        return error.apply(console, arguments);
+    };"""
+
+
+class Firefox(marionette.Firefox):
+    """Headless Firefox ESR through Marionette, with what the checks ask of a browser. Its
+    console errors are the uncaught errors the browser noted for the page and, once the page
+    has loaded, its console.error calls (those made while it loads go unseen)."""
+    name = "Firefox"
+
+    def get(self, url):
+        super().get(url)
+        self.execute_script(CONSOLE_HOOK)
+
+    def console_errors(self):
+        return self.page_errors() + (self.execute_script(
+            "return window.quillonConsoleErrors || []") or [])
+
+
+def open_page(report, browser=Chromium):
+    """The report's page in a new browser of that kind."""
+    page = browser()
+    try:
+        page.get("file://" + os.path.join(report, "index.html"))
+    except BaseException:
+        page.close()
+        raise
+    return page
 
 
 def scenario_count():
@@ -78,30 +147,29 @@ def scenario_count():
         return sum(1 for line in listing if line.split() and not line.startswith("#"))
 
 
-def check_page(driver):
-    """The failures of the loaded page, as text."""
+def check_page(browser):
+    """The failures of the loaded page, as text, in a browser of the kinds above."""
     failures = []
-    pictures = driver.execute_script("""
+    pictures = browser.execute_script("""
         return Array.from(document.images, image =>
             [image.getAttribute("src"), image.complete && image.naturalWidth > 0]);""")
     missing = [source for source, loaded in pictures if not loaded]
     # Five pictures of the frame that differs, one of each identical frame.
     if len(pictures) != 5 + scenario_count() - 1 or missing:
         failures.append(f"{len(pictures)} pictures, not loaded: {missing}")
-    first = driver.execute_script("return document.querySelector('section').id")
+    first = browser.execute_script("return document.querySelector('section').id")
     if first != CHANGED:
         failures.append(f"the first section is '{first}', not '{CHANGED}'")
     summary = f"{scenario_count() - 1} of {scenario_count()} frames identical"
-    if summary not in driver.find_element("css selector", ".summary").text:
+    if summary not in browser.execute_script("return document.querySelector('.summary').innerText"):
         failures.append(f"no summary '{summary}'")
-    errors = [entry["message"] for entry in driver.get_log("browser")
-              if entry["level"] == "SEVERE"]
-    failures += [f"console: {error}" for error in errors]
+    failures += [f"console: {error}" for error in browser.console_errors()]
     return failures
 
 
-def save_screenshot(driver, path):
+def save_screenshot(page, path):
     """The top of the page, zoomed out so that the three pictures and the crops fit."""
+    driver = page.driver
     driver.set_window_size(1100, 1000)
     driver.execute_script("document.body.style.zoom = '0.62'")
     driver.save_screenshot(path)
@@ -117,14 +185,13 @@ def main():
     try:
         named = make_report(build, work)
         failures = [] if named else [f"the report does not name the changed pixel of {CHANGED}"]
-        driver, profile = open_page(os.path.join(work, "report"))
+        page = open_page(os.path.join(work, "report"))
         try:
-            failures += check_page(driver)
+            failures += check_page(page)
             if len(sys.argv) == 4:
-                save_screenshot(driver, os.path.abspath(sys.argv[3]))
+                save_screenshot(page, os.path.abspath(sys.argv[3]))
         finally:
-            driver.quit()
-            shutil.rmtree(profile, ignore_errors=True)
+            page.close()
     finally:
         shutil.rmtree(work, ignore_errors=True)
     for failure in failures:

@@ -1,18 +1,18 @@
 #!/usr/bin/python3
-"""The frames report's viewer in Debian's headless Chromium, opened from the file system.
+"""The frames report's viewer in Debian's headless Chromium and Firefox ESR, opened from the file
+system.
 
 Usage: viewer_check.py BUILD_FOLDER
 
 Makes the report of report_check.py (one pixel at the edge of the three-click triangle changed
 in its reference), points at that pixel and checks the line that reads both colours, flicks,
 zooms and steps to the difference with the keys; the page keeps its pictures and a clean console.
+Chromium runs through selenium and chromedriver, Firefox through its own Marionette protocol.
 """
 import os
 import shutil
 import sys
 import time
-
-from selenium.webdriver.common.action_chains import ActionChains
 
 import report_check
 
@@ -27,10 +27,6 @@ def wait_for(driver, script, seconds=10):
     return None
 
 
-def press(driver, key):
-    ActionChains(driver).send_keys(key).perform()
-
-
 def text_of(driver, selector):
     return driver.execute_script(
         f"var e = document.querySelector('#{report_check.CHANGED} {selector}');"
@@ -39,19 +35,24 @@ def text_of(driver, selector):
 
 def check_viewer(driver, place):
     failures = []
-    canvas = wait_for(driver, f"return document.querySelector('#{report_check.CHANGED} canvas')")
-    if canvas is None:
+    canvas = f"#{report_check.CHANGED} canvas"
+    if not wait_for(driver, f"return document.querySelector('{canvas}') !== null"):
         return ["no viewer on the differing frame"]
     if driver.execute_script("return document.querySelectorAll('canvas').length") != 1:
         failures.append("a viewer on a frame that does not differ")
     x, y = place
-    # The pointer over the middle of the pixel, where the canvas lies on the page.
+    # The pointer over the pixel, where the canvas lies on the page, at whole client coordinates
+    # as a real pointer gives them (Firefox keeps only the whole part of a made event's).
     driver.execute_script("""
-        var canvas = arguments[0], bounds = canvas.getBoundingClientRect();
-        var scale = bounds.width / canvas.width;
+        var canvas = document.querySelector(arguments[0]), bounds = canvas.getBoundingClientRect();
+        var size = bounds.width / canvas.width;
+        function within(start, pixel) {
+            var low = start + pixel * size, middle = Math.floor(low + size / 2);
+            return middle >= low ? middle : middle + 1;
+        }
         canvas.dispatchEvent(new MouseEvent("mousemove", {bubbles: true,
-            clientX: bounds.left + (arguments[1] + 0.5) * scale,
-            clientY: bounds.top + (arguments[2] + 0.5) * scale}));""", canvas, x, y)
+            clientX: within(bounds.left, arguments[1]),
+            clientY: within(bounds.top, arguments[2])}));""", canvas, x, y)
     readout = text_of(driver, ".viewer-readout")
     line = readout.split(", difference")[0]
     if not (line.startswith(f"({x}, {y}): reference #") and ", this build #" in line):
@@ -62,17 +63,17 @@ def check_viewer(driver, place):
             failures.append(f"the changed pixel reads the same in both: '{readout}'")
     if "showing the reference" not in text_of(driver, ".viewer-state"):
         failures.append(f"not the reference at first: {text_of(driver, '.viewer-state')}")
-    press(driver, "f")
+    driver.press("f")
     if "showing this build" not in text_of(driver, ".viewer-state"):
         failures.append(f"F does not flick: {text_of(driver, '.viewer-state')}")
-    press(driver, "n")
+    driver.press("n")
     state = text_of(driver, ".viewer-state")
     if "region 1 of 1 (1 pixels)" not in state or "zoom 16x" not in state:
         failures.append(f"N does not go to the one difference: {state}")
     if not text_of(driver, ".viewer-readout").startswith(f"({x}, {y}):"):
         failures.append(f"N does not read the difference: {text_of(driver, '.viewer-readout')}")
-    press(driver, "+")
-    press(driver, "+")
+    driver.press("+")
+    driver.press("+")
     if "zoom 32x" not in text_of(driver, ".viewer-state"):
         failures.append(f"zoom goes past 32x or not there: {text_of(driver, '.viewer-state')}")
     slider = driver.execute_script(
@@ -96,12 +97,14 @@ def main():
         place = report_check.widen_edge(os.path.join(references, report_check.CHANGED + ".bmp"))
         shutil.rmtree(references)
         report_check.make_report(build, work)
-        driver, profile = report_check.open_page(os.path.join(work, "report"))
-        try:
-            failures = check_viewer(driver, place) + report_check.check_page(driver)
-        finally:
-            driver.quit()
-            shutil.rmtree(profile, ignore_errors=True)
+        failures = []
+        for browser in (report_check.Chromium, report_check.Firefox):
+            page = report_check.open_page(os.path.join(work, "report"), browser)
+            try:
+                failures += [f"{browser.name}: {failure}" for failure in
+                             check_viewer(page, place) + report_check.check_page(page)]
+            finally:
+                page.close()
     finally:
         shutil.rmtree(work, ignore_errors=True)
     for failure in failures:

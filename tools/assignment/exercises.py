@@ -106,6 +106,18 @@ def parse_declaration(text, where=DECLARATION):
     return exercises
 
 
+def mistake_frames(exercise, folder):
+    """(scenario, frame path, title, hint) of each frame a known mistake of the exercise
+    renders that stands in folder (exercises/mistakes of a tree or a student copy)."""
+    found = []
+    for mistake in exercise.mistakes:
+        for name, _ in exercise.frames:
+            path = os.path.join(folder, exercise.name, mistake.name, name + ".png")
+            if os.path.isfile(path):
+                found.append((name, os.path.abspath(path), mistake.title, mistake.hint))
+    return found
+
+
 def load_declaration(root):
     with open(os.path.join(root, DECLARATION), encoding="utf-8") as f:
         return parse_declaration(f.read())

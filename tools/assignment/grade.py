@@ -46,7 +46,11 @@ class Grade:
         return text
 
     def output(self):
-        lines = list(self.problem) + [o.line for o in self.outcomes]
+        lines = list(self.problem)
+        for outcome in self.outcomes:
+            lines.append(outcome.line)
+            if outcome.mistake:
+                lines.append("  " + outcome.mistake)
         if self.missing_needs:
             lines.append("needs: " + ", ".join(self.missing_needs) +
                          " (their scenarios are not all identical yet)")
@@ -57,11 +61,14 @@ def _number(value):
     return str(int(value)) if value == int(value) else f"{value:.2f}"
 
 
-def run_exercise(grade, build_dir, root, references, out_dir, frames=None):
+def run_exercise(grade, build_dir, root, references, out_dir, frames=None, mistakes=None):
+    """mistakes: the folder of the known mistakes' frames, exercises/mistakes of the tree or
+    the student copy whose declaration is graded."""
     exercise = grade.exercise
     frames = exercise.frames if frames is None else frames
+    known = exercises.mistake_frames(exercise, mistakes) if mistakes else []
     grade.outcomes = scenarios.run_frames(build_dir, os.path.join(root, "assets"), frames,
-                                          references, out_dir)
+                                          references, out_dir, known_mistakes=known)
     if frames:
         grade.report = os.path.join(out_dir, "report", "index.html")
     if not grade.held_out:
@@ -99,7 +106,8 @@ def grade_own_build(root, build_dir, out_dir, held_out=None):
             grade.problem = ["the code does not build:"] + errors
         else:
             run_exercise(grade, build_dir, root, os.path.join(root, exercises.REFERENCES),
-                         os.path.join(out_dir, exercise.name))
+                         os.path.join(out_dir, exercise.name),
+                         mistakes=os.path.join(root, exercises.MISTAKE_FRAMES))
             grade.missing_needs = [n for n in exercise.needs if n not in perfect]
             if grade.identical() == len(grade.outcomes):
                 perfect.add(exercise.name)
@@ -188,7 +196,8 @@ def grade_submission(root, path, out_dir, held_out=None, work_folder=None):
         if ok:
             run_exercise(grade, space.build_dir, space.source,
                          os.path.join(root, exercises.REFERENCES),
-                         os.path.join(out_dir, exercise.name))
+                         os.path.join(out_dir, exercise.name),
+                         mistakes=os.path.join(root, exercises.MISTAKE_FRAMES))
         elif not grade.problem:
             grade.problem = ["the code does not build:"] + [
                 l.replace(space.source + "/", "") for l in errors]
@@ -240,6 +249,9 @@ def print_grades(grades, results_path):
     shown = [g for g in grades if not g.held_out]
     for grade in shown:
         print(grade.line())
+        for outcome in grade.outcomes:
+            if outcome.mistake:
+                print(f"  {outcome.name}: {outcome.mistake}")
     held = [g for g in grades if g.held_out]
     if held:
         print("held out (shown after the due date):")

@@ -5,6 +5,7 @@ time limit; pictures of the image tool run in a child process with a time limit 
 
 import functools
 import os
+import re
 import shlex
 import shutil
 import subprocess
@@ -12,9 +13,14 @@ import subprocess
 TIME_LIMIT = 20
 
 
+MISTAKE_LINES = ("  Known mistake: ", "  Closest known mistake: ")
+CONTROL = re.compile(r"[\x00-\x1f\x7f]")
+
+
 class Outcome:
-    def __init__(self, name, identical, line, picture=None):
+    def __init__(self, name, identical, line, picture=None, mistake=None):
         self.name, self.identical, self.line, self.picture = name, identical, line, picture
+        self.mistake = mistake  # what the report says of a known mistake, or None
 
 
 # The program the tools run through, as words of the shell: `wine` for the Windows tools on
@@ -47,8 +53,32 @@ def command_of(build_dir, name, *words):
     return runner() + [native(tool(build_dir, name))] + list(words)
 
 
-def run_frames(build_dir, assets, frames, references, out_dir, time_limit=None):
-    """Outcomes of the frame scenarios, in order; the report is out_dir/report/index.html."""
+def write_known_mistakes(path, known_mistakes):
+    """The list quillon-frames --known-mistakes reads: a frame a line, four fields separated
+    by tabs; a tab or other control character inside a field becomes a space."""
+    with open(path, "w", encoding="utf-8") as f:
+        for fields in known_mistakes:
+            f.write("\t".join(CONTROL.sub(" ", field) for field in fields) + "\n")
+
+
+def mistake_said(said, name):
+    """The line the report printed of a known mistake under the scenario's own, or None."""
+    try:
+        at = said.index(next(l for l in said if l.startswith(name + ": ")))
+    except StopIteration:
+        return None
+    for line in said[at + 1:]:
+        if not line.startswith("  "):
+            return None
+        if line.startswith(MISTAKE_LINES):
+            return line.strip()
+    return None
+
+
+def run_frames(build_dir, assets, frames, references, out_dir, time_limit=None,
+               known_mistakes=()):
+    """Outcomes of the frame scenarios, in order; the report is out_dir/report/index.html.
+    known_mistakes: (scenario, frame path, title, hint) of the frames known mistakes render."""
     time_limit = time_limit or TIME_LIMIT
     if not frames:
         return []
@@ -62,6 +92,11 @@ def run_frames(build_dir, assets, frames, references, out_dir, time_limit=None):
                          "--report", native(os.path.join(out_dir, "report")),
                          "--capture", native(tool(build_dir, "quillon-capture")),
                          "--assets", native(assets), "--time-limit", str(time_limit))
+    if known_mistakes:
+        mistakes_list = os.path.join(out_dir, "known-mistakes.list")
+        write_known_mistakes(mistakes_list, [(scenario, native(frame), title, hint)
+                                             for scenario, frame, title, hint in known_mistakes])
+        command += ["--known-mistakes", native(mistakes_list)]
     try:
         run = subprocess.run(command, capture_output=True, text=True,
                              timeout=time_limit * len(frames) + 60)
@@ -74,7 +109,8 @@ def run_frames(build_dir, assets, frames, references, out_dir, time_limit=None):
         if line is None:
             line = f"{name}: not rendered ({said[-1] if said else 'no output'})"
         identical = line == f"{name}: identical"
-        outcomes.append(Outcome(name, identical, line, actual_picture(out_dir, name)))
+        outcomes.append(Outcome(name, identical, line, actual_picture(out_dir, name),
+                                mistake_said(said, name)))
     return outcomes
 
 
