@@ -81,8 +81,10 @@ def graded_under_wine(copy, expect, what):
     run(["make", "test-windows"], cwd=copy, expect=expect)
     with open(results) as f:
         windows = json.load(f)
+    differing = [(w, l) for w, l in zip(windows["tests"], linux["tests"]) if w != l]
     check(windows == linux, f"{what}: the Windows tools under Wine grade as the Linux ones "
-          f"({windows['score']} and {linux['score']})")
+          f"({windows['score']} and {linux['score']})" +
+          "".join(f"\nunder Wine: {w}\non Linux:   {l}" for w, l in differing[:1]))
 
 
 def student_copy(windows=False):
