@@ -18,7 +18,7 @@ WEB_NODE_PATH := /usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
 FUZZ_SECONDS ?= 60
 SOAK_FRAMES ?= 20000
 
-.PHONY: all run test grade handout references check-exercises autograder grade-class test-assignment test-asan asan soak windows test-windows e2e check-pictures check-frames fuzz bench web serve-web test-web format deps clean
+.PHONY: all run test grade handout references check-exercises autograder grade-class test-assignment test-assignment-windows test-asan asan soak windows windows-configure grade-windows test-windows e2e check-pictures check-frames fuzz bench web serve-web test-web format deps clean
 
 all: $(BUILD)/quillon
 
@@ -51,14 +51,26 @@ soak: asan
 
 # The program on the real Win32, the tools on our subset; libpng and libjpeg-turbo are built
 # for MinGW once, into the build tree.
-windows:
+windows: windows-configure
+	@cmake --build $(WINDOWS_BUILD) -j $(JOBS) -- --no-print-directory
+
+windows-configure:
 	@scripts/install-deps.sh windows
 	@scripts/build-mingw-pictures.sh $(WINDOWS_BUILD)/pictures
 	@cmake --no-warn-unused-cli -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release > /dev/null
-	@cmake --build $(WINDOWS_BUILD) -j $(JOBS) -- --no-print-directory
 
+# The exercises graded with the Windows tools under Wine; the grader builds only those tools.
+grade-windows: windows-configure
+	@scripts/grade-windows.sh $(WINDOWS_BUILD)
+
+# The framework's tree runs the Windows tests; a student copy, which holds no stubs, grades its
+# exercises under Wine instead.
+ifneq ($(wildcard exercises/stubs),)
 test-windows: windows
 	@scripts/test-windows.sh $(WINDOWS_BUILD)
+else
+test-windows: grade-windows
+endif
 
 e2e: $(BUILD)/quillon
 	@scripts/install-deps.sh e2e
@@ -139,6 +151,10 @@ autograder: deps
 # hostile submissions, the autograder in a folder standing for /autograder, a class's grades.
 test-assignment: handout
 	@python3 tests/assignment/assignment_test.py
+
+# The student copy graded by its `make test-windows` under Wine, against its `make grade`.
+test-assignment-windows: handout
+	@python3 tests/assignment/assignment_test.py --windows
 
 grade-class: deps
 	@$(ASSIGNMENT) grade-class --submissions $(call shell-word,$(SUBMISSIONS)) $(if $(HELD_OUT),--held-out $(call shell-word,$(HELD_OUT)))

@@ -15,20 +15,7 @@ if [ ! -f "$tests" ]; then
     exit 2
 fi
 
-# A prefix of our own inside the build tree, never the user's ~/.wine. Mono and Gecko are
-# switched off so that creating it never stops at an installer dialog.
-export WINEPREFIX="$build/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "test-windows: creating the Wine prefix (first start takes a while)"
-    # The first start grumbles about rundll32.exe; that is harmless, so it is kept quiet.
-    if ! { wineboot -i && wineserver -w; } > "$build/wineboot.log" 2>&1; then
-        echo "test-windows: wineboot failed, see $build/wineboot.log" >&2
-        exit 1
-    fi
-fi
+. "$source_dir/scripts/wine-prefix.sh"
 
 # Some tests create windows, and Wine needs an X server for those. Wine's own processes are
 # waited for inside the server's lifetime, or they complain when it goes away.

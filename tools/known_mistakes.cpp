@@ -1,6 +1,7 @@
 #include "tools/known_mistakes.h"
 
 #include "tools/tool_files.h"
+#include "tools/tool_paths.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ std::string parseLine(const std::string& line, const std::string& folder,
         return "the scenario, the frame and the title are never empty";
     }
     frame->scenario = fields[0];
-    frame->framePath = fields[1][0] == '/' ? fields[1] : folder + "/" + fields[1];
+    frame->framePath = rootLength(fields[1]) > 0 ? fields[1] : folder + "/" + fields[1];
     frame->title = fields[2];
     frame->hint = fields[3];
     return "";
@@ -88,11 +89,8 @@ std::string readKnownMistakes(const std::string& path, std::vector<KnownMistakeF
     if (!failure.empty()) {
         return failure + "\n";
     }
-    std::string::size_type slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? "."
-                         : slash == 0               ? "/"
-                                                    : path.substr(0, slash);
-    return parseKnownMistakes(std::string(bytes.begin(), bytes.end()), path, folder, frames);
+    return parseKnownMistakes(std::string(bytes.begin(), bytes.end()), path, folderOfPath(path),
+                              frames);
 }
 
 MistakeMatch chooseMistake(int closest, long closestDiffering, long referenceDiffering) {

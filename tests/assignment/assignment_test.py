@@ -5,7 +5,11 @@ solution put back and full marks with all; the teacher's grading of submissions 
 mixed, broken, hostile), the Gradescope autograder in a folder standing for /autograder,
 and a class's grades.
 
-Usage: tests/assignment/assignment_test.py   (from the project's top folder)"""
+With --windows, only the student copy, graded by its `make test-windows` with the Windows
+tools under Wine as well as by `make grade`: the same results, zero with every stub and full
+marks with every solution.
+
+Usage: tests/assignment/assignment_test.py [--windows]   (from the project's top folder)"""
 
 import csv
 import json
@@ -64,12 +68,38 @@ def teacher_grade(submission, expect, *extra):
     return done, os.path.join(out, "results.json")
 
 
-def student_copy():
+def graded_under_wine(copy, expect, what):
+    """The copy's `make test-windows` gives the results its `make grade` just wrote."""
+    results = os.path.join(copy, "build", "grade", "results.json")
+    with open(results) as f:
+        linux = json.load(f)
+    os.remove(results)
+    # The MinGW builds of libpng and libjpeg-turbo, where this tree has built them already.
+    pictures = os.path.join(TOP, "build-windows", "pictures")
+    if os.path.isdir(pictures) and not os.path.isdir(os.path.join(copy, "build-windows")):
+        shutil.copytree(pictures, os.path.join(copy, "build-windows", "pictures"), symlinks=True)
+    run(["make", "test-windows"], cwd=copy, expect=expect)
+    with open(results) as f:
+        windows = json.load(f)
+    differing = [(w, l) for w, l in zip(windows["tests"], linux["tests"]) if w != l]
+    check(windows == linux, f"{what}: the Windows tools under Wine grade as the Linux ones "
+          f"({windows['score']} and {linux['score']})" +
+          "".join(f"\nunder Wine: {w}\non Linux:   {l}" for w, l in differing[:1]))
+
+
+def student_copy(windows=False):
     copy = copy_handout("student")
-    run(["make", "test"], cwd=copy, expect=0)
+    if not windows:
+        run(["make", "test"], cwd=copy, expect=0)
     done = run(["make", "grade"], cwd=copy, expect=2)
     total, each = scores(os.path.join(copy, "build", "grade", "results.json"))
     check(total == 0 and not any(each.values()), f"every stub grades zero ({total})")
+    if windows:
+        graded_under_wine(copy, 2, "every stub")
+        run(ASSIGNMENT + ["put-back", "--into", copy], expect=0)
+        run(["make", "grade"], cwd=copy, expect=0)
+        graded_under_wine(copy, 0, "every solution")
+        return copy
     check("needs: line" in done.stdout, "an exercise after an unfinished one says needs: line")
     run(ASSIGNMENT + ["put-back", "--into", copy, "--exercises", "line"], expect=0)
     run(["make", "grade"], cwd=copy, expect=2)
@@ -228,6 +258,10 @@ def main():
     if not os.path.isdir(HANDOUT):
         print("make handout first", file=sys.stderr)
         return 2
+    if "--windows" in sys.argv[1:]:
+        student_copy(windows=True)
+        print(f"{len(failures)} failures" if failures else "the Windows grades agree")
+        return 1 if failures else 0
     full = student_copy()
     teacher_grades(full)
     hostile_folder = hostile()

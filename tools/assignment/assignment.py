@@ -2,7 +2,7 @@
 """The assignment's tools, declared once in exercises/exercises.txt:
 
   assignment.py grade [--submission PATH] [--held-out DIR] [--build DIR] [--out DIR]
-                      [--results FILE]
+                      [--results FILE] [--runner WORDS]   (--runner wine: Windows tools)
   assignment.py handout [--exercises a,b] [--out DIR]
   assignment.py prepare [--work DIR]   lay out and build the pristine copy a grade reuses
   assignment.py put-back --into COPY [--exercises a,b]   the solutions into a student copy
@@ -42,6 +42,9 @@ def command_grade(root, options):
     if options.time_limit:
         import scenarios
         scenarios.TIME_LIMIT = options.time_limit
+    if options.runner is not None:
+        import scenarios
+        os.environ[scenarios.RUNNER] = options.runner
     if held_out and not os.path.isdir(held_out):
         print(f"HELD_OUT: {held_out} is not a folder", file=sys.stderr)
         return 2
@@ -97,6 +100,8 @@ def main():
     p.add_argument("--results")
     p.add_argument("--work", help="the pristine copy's folder (default OUT/work)")
     p.add_argument("--time-limit", type=int, help="seconds a scenario may take (20)")
+    p.add_argument("--runner", help="what the tools run through, e.g. wine for the Windows "
+                   "build's (default $QUILLON_TOOL_RUNNER)")
     p = sub.add_parser("prepare")
     p.add_argument("--work", default="build/grade/work")
     p = sub.add_parser("put-back")

@@ -62,8 +62,30 @@ def assignment_readme(chosen):
                    if exercise.needs else ""), ""]
     lines += ["The frames and pictures each scenario makes are listed in "
               "`exercises/exercises.txt`; to render one by hand, run the capture tool with the "
-              "scenario's arguments (see \"Tools\" below).", "", ""]
+              "scenario's arguments (see \"Tools\" below).", ""] + on_windows() + [""]
     return "\n".join(lines)
+
+
+def on_windows():
+    """How a Windows student builds and grades without make: MSYS2's MinGW and CMake."""
+    return ["## On Windows", "",
+            "Install [MSYS2](https://www.msys2.org/), open its UCRT64 shell (or MINGW64) and "
+            "install the compiler, CMake, Ninja, the picture libraries, GoogleTest and Python "
+            "(`$MINGW_PACKAGE_PREFIX` names the shell's own packages, e.g. "
+            "`mingw-w64-ucrt-x86_64`):", "",
+            "```sh", "pacman -S --needed $MINGW_PACKAGE_PREFIX-{gcc,cmake,ninja,libpng,"
+            "libjpeg-turbo,gtest,python}", "```", "",
+            "Then, in this folder, build, test and grade without make:", "",
+            "```sh", "cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release",
+            "cmake --build build", "ctest --test-dir build --output-on-failure",
+            "python tools/assignment/assignment.py grade --build build", "```", "",
+            "The grade is the same as `make grade`'s: the Windows tools `quillon-capture.exe`, "
+            "`quillon-frames.exe` and `quillon-image.exe` render the scenarios, and "
+            "`build/grade/results.json` holds the scores. `build\\quillon.exe` is the "
+            "program. This was verified with MinGW-w64 under Wine on Linux (`make "
+            "test-windows` in this copy builds the Windows tools with Debian's MinGW-w64 and "
+            "grades with them under Wine, with the same results as `make grade`), not on a "
+            "real Windows machine nor with MSYS2's own packages.", ""]
 
 
 def filtered_golden_list(text, dropped):

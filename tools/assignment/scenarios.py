@@ -3,8 +3,10 @@
 Frames go through quillon-frames, which renders each in a capture process of its own with a
 time limit; pictures of the image tool run in a child process with a time limit too."""
 
+import functools
 import os
 import re
+import shlex
 import shutil
 import subprocess
 
@@ -21,9 +23,34 @@ class Outcome:
         self.mistake = mistake  # what the report says of a known mistake, or None
 
 
+# The program the tools run through, as words of the shell: `wine` for the Windows tools on
+# Linux, nothing to run them directly.
+RUNNER = "QUILLON_TOOL_RUNNER"
+
+
+def runner():
+    return shlex.split(os.environ.get(RUNNER, ""))
+
+
+@functools.lru_cache(maxsize=None)
+def native(path):
+    """A path as the tools read it: under Wine, its Windows form (Z:\\...)."""
+    words = runner()
+    if not words or os.path.basename(words[0]) != "wine":
+        return path
+    done = subprocess.run(["winepath", "-w", os.path.abspath(path)], capture_output=True,
+                          text=True, timeout=TIME_LIMIT)
+    return done.stdout.strip() or path
+
+
 def tool(build_dir, name):
     path = os.path.join(build_dir, name)
     return path + ".exe" if not os.path.exists(path) and os.path.exists(path + ".exe") else path
+
+
+def command_of(build_dir, name, *words):
+    """The tool's command line: the runner's words, the tool, then words."""
+    return runner() + [native(tool(build_dir, name))] + list(words)
 
 
 def write_known_mistakes(path, known_mistakes):
@@ -60,14 +87,16 @@ def run_frames(build_dir, assets, frames, references, out_dir, time_limit=None,
     with open(listing, "w", encoding="utf-8") as f:
         for name, arguments in frames:
             f.write(name + " " + " ".join(arguments) + "\n")
-    command = [tool(build_dir, "quillon-frames"), "--frames-list", listing,
-               "--references", references, "--report", os.path.join(out_dir, "report"),
-               "--capture", tool(build_dir, "quillon-capture"), "--assets", assets,
-               "--time-limit", str(time_limit)]
+    command = command_of(build_dir, "quillon-frames", "--frames-list", native(listing),
+                         "--references", native(references),
+                         "--report", native(os.path.join(out_dir, "report")),
+                         "--capture", native(tool(build_dir, "quillon-capture")),
+                         "--assets", native(assets), "--time-limit", str(time_limit))
     if known_mistakes:
         mistakes_list = os.path.join(out_dir, "known-mistakes.list")
-        write_known_mistakes(mistakes_list, known_mistakes)
-        command += ["--known-mistakes", mistakes_list]
+        write_known_mistakes(mistakes_list, [(scenario, native(frame), title, hint)
+                                             for scenario, frame, title, hint in known_mistakes])
+        command += ["--known-mistakes", native(mistakes_list)]
     try:
         run = subprocess.run(command, capture_output=True, text=True,
                              timeout=time_limit * len(frames) + 60)
@@ -104,7 +133,8 @@ def run_images(build_dir, root, images, references, out_dir, time_limit=None):
         if os.path.exists(output):
             os.remove(output)
         inputs = words[-1] if os.path.isabs(words[-1]) else os.path.join(root, words[-1])
-        command = [tool(build_dir, "quillon-image")] + words[:-1] + [inputs, output]
+        command = command_of(build_dir, "quillon-image", *words[:-1], native(inputs),
+                             native(output))
         try:
             run = subprocess.run(command, capture_output=True, text=True, timeout=time_limit)
             failed = run.returncode != 0
