@@ -81,19 +81,29 @@ bool isRegularFile(const std::string& path) {
 
 }  // namespace
 
-std::string parseFrameList(const std::string& text, const std::string& listName,
-                           std::vector<FrameScenario>* scenarios) {
-    std::string failures;
-    std::unordered_map<std::string, int> named;
+std::vector<std::string> listLines(const std::string& text) {
+    std::vector<std::string> lines;
     // A byte-order mark says the text is UTF-8, which it is either way.
     std::string::size_type start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    for (int number = 1; start < text.size(); ++number) {
+    while (start < text.size()) {
         std::string::size_type end = text.find('\n', start);
         std::string line = text.substr(start, end == std::string::npos ? end : end - start);
         start = end == std::string::npos ? text.size() : end + 1;
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string parseFrameList(const std::string& text, const std::string& listName,
+                           std::vector<FrameScenario>* scenarios) {
+    std::string failures;
+    std::unordered_map<std::string, int> named;
+    const std::vector<std::string> lines = listLines(text);
+    for (int number = 1; number <= static_cast<int>(lines.size()); ++number) {
+        const std::string& line = lines[number - 1];
         FrameScenario scenario;
         scenario.line = number;
         std::string refusal = parseLine(line, named, &scenario);

@@ -13,6 +13,9 @@ struct FrameScenario {
     std::string reference;  // the reference's path, once found
 };
 
+// The lines of a list's text, without a leading byte-order mark or the CR of CRLF endings.
+std::vector<std::string> listLines(const std::string& text);
+
 // The scenarios of the list's text; "" when every line holds, otherwise one reason a line,
 // each beginning "LISTNAME:LINE: ".
 std::string parseFrameList(const std::string& text, const std::string& listName,

@@ -1,5 +1,6 @@
 #include "tools/known_mistakes.h"
 
+#include "tools/frames_list.h"
 #include "tools/tool_files.h"
 #include "tools/tool_paths.h"
 
@@ -61,14 +62,9 @@ std::string parseLine(const std::string& line, const std::string& folder,
 std::string parseKnownMistakes(const std::string& text, const std::string& listName,
                                const std::string& folder, std::vector<KnownMistakeFrame>* frames) {
     std::string failures;
-    std::string::size_type start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    for (int number = 1; start < text.size(); ++number) {
-        std::string::size_type end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? end : end - start);
-        start = end == std::string::npos ? text.size() : end + 1;
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
+    const std::vector<std::string> lines = listLines(text);
+    for (int number = 1; number <= static_cast<int>(lines.size()); ++number) {
+        const std::string& line = lines[number - 1];
         KnownMistakeFrame frame;
         std::string refusal = parseLine(line, folder, &frame);
         if (refusal.empty() && !frame.scenario.empty() && frames->size() >= mostFrames) {
